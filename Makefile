@@ -1,0 +1,34 @@
+# Thin wrapper around scripts/setup.sh and CMake. See README.md.
+BUILD_DIR ?= build
+JOBS ?= $(shell nproc)
+BIN := $(BUILD_DIR)/quillmere-scan
+# The program's exit status when there is no display to open the window on.
+NO_DISPLAY := 69
+
+.PHONY: run test build packages datasource bench format clean
+
+run: build datasource
+	@$(BIN) || [ $$? -eq $(NO_DISPLAY) ]
+
+test: build
+	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
+
+build: packages
+	cmake -S . -B $(BUILD_DIR)
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+packages:
+	@scripts/setup.sh packages
+
+datasource: build
+	@QS_BINARY=$(BIN) scripts/setup.sh datasource
+
+bench: build
+	@scripts/setup.sh bench-packages
+	bench/run.sh $(BUILD_DIR)
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD_DIR)

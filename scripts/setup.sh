@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# One set-up script for Quillmere Scan.
+#   scripts/setup.sh packages     install the Debian packages listed in scripts/debian-packages.txt
+#                                 that are missing (through sudo when not run as root)
+#   scripts/setup.sh datasource   create the embedded default data source for the current user
+#                                 (see db/setup-default-datasource.sh)
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+
+install_packages() {
+  local wanted missing=() p
+  mapfile -t wanted < <(sed -e 's/#.*//' -e 's/[[:space:]]//g' "$here/debian-packages.txt" | grep -v '^$')
+  for p in "${wanted[@]}"; do
+    dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  ((${#missing[@]})) || return 0
+
+  local as_root=()
+  if [ "$(id -u)" -ne 0 ]; then
+    command -v sudo >/dev/null || { echo "setup: missing packages (${missing[*]}) and no sudo to install them" >&2; exit 1; }
+    as_root=(sudo)
+  fi
+  echo "setup: installing ${missing[*]}"
+  local apt=(apt-get -o DPkg::Lock::Timeout=600 -q)
+  "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive "${apt[@]}" update >/dev/null
+  "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive "${apt[@]}" install -y "${missing[@]}" >/dev/null
+}
+
+case "${1:-}" in
+  packages) install_packages ;;
+  datasource) exec "$here/../db/setup-default-datasource.sh" ;;
+  *) echo "usage: $0 packages|datasource" >&2; exit 2 ;;
+esac

@@ -1,0 +1,35 @@
+#include "paths.h"
+
+#include <QDir>
+
+namespace qs::app::paths {
+namespace {
+
+// An XDG variable counts only when it holds an absolute path; otherwise the default applies.
+QString xdgDir(const char *variable, const QString &fallbackBelowHome)
+{
+    const QString value = qEnvironmentVariable(variable);
+    if (!value.isEmpty() && QDir::isAbsolutePath(value))
+        return value;
+    return QDir::homePath() + QLatin1Char('/') + fallbackBelowHome;
+}
+
+} // namespace
+
+QString configDir()
+{
+    return xdgDir("XDG_CONFIG_HOME", QStringLiteral(".config")) + QStringLiteral("/quillmere-scan");
+}
+
+QString dataDir()
+{
+    return xdgDir("XDG_DATA_HOME", QStringLiteral(".local/share")) + QStringLiteral("/quillmere-scan");
+}
+
+QString userOdbcIni()
+{
+    const QString odbcIni = qEnvironmentVariable("ODBCINI");
+    return odbcIni.isEmpty() ? QDir::homePath() + QStringLiteral("/.odbc.ini") : odbcIni;
+}
+
+} // namespace qs::app::paths

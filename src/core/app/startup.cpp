@@ -1,0 +1,19 @@
+#include "startup.h"
+
+#include "datasourcename.h"
+#include "runstate.h"
+
+namespace qs::app {
+
+void loadMainForm(RunState &state, const SettingsStore &settings, const QDate &today)
+{
+    refreshDataSourceName(state, settings);
+    state.setText(Field::lblDato, dateText(today));
+}
+
+QString dateText(const QDate &date)
+{
+    return date.toString(QStringLiteral("yyyy-MM-dd"));
+}
+
+} // namespace qs::app

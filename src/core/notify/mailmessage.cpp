@@ -1,0 +1,1 @@
+#include "mailmessage.h"

@@ -1,0 +1,1 @@
+#include "mailthreads.h"

@@ -1,0 +1,364 @@
+#include "mainwindow.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QTabWidget>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include "app/settingsstore.h"
+#include "windowprompts.h"
+
+namespace qs::gui {
+
+using app::Field;
+
+MainWindow::MainWindow(app::RunState &state, app::SettingsStore &settings, QWidget *parent)
+    : QMainWindow(parent)
+    , m_state(state)
+    , m_settings(settings)
+    , m_prompts(std::make_unique<WindowPrompts>(this))
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Quillmere Scanner"));
+
+    auto *central = new QWidget(this);
+    auto *layout = new QVBoxLayout(central);
+    layout->addWidget(buildTopRow());
+    layout->addWidget(buildTitleFrame());
+    layout->addWidget(buildTabs(), 1);
+    setCentralWidget(central);
+    buildMenus();
+    bindState();
+
+    // The design area is 7845 x 7800 twips, 523 x 520 pixels at 15 twips a pixel; the desktop's
+    // own font may need more, which the layouts take care of.
+    resize(620, 560);
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::setPrompts(std::unique_ptr<app::OperatorPrompts> prompts)
+{
+    m_prompts = std::move(prompts);
+}
+
+QPushButton *MainWindow::button(const char *objectName, const QString &caption)
+{
+    auto *result = new QPushButton(caption);
+    result->setObjectName(QString::fromLatin1(objectName));
+    return result;
+}
+
+QLineEdit *MainWindow::readOnlyLine(Field field)
+{
+    auto *line = new QLineEdit;
+    line->setObjectName(app::fieldName(field));
+    line->setReadOnly(true);
+    m_lines.insert(field, line);
+    return line;
+}
+
+QWidget *MainWindow::buildTopRow()
+{
+    auto *row = new QWidget;
+    auto *layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+
+    QPushButton *start = button("cmdRun", QStringLiteral("Start"));
+    QPushButton *resetDates = button("cmdReset", QStringLiteral("Reset date"));
+    QPushButton *resetKeywords = button("cmdWord", QStringLiteral("Reset keywords"));
+    connect(start, &QPushButton::clicked, this, &MainWindow::startRequested);
+    connect(resetDates, &QPushButton::clicked, this, &MainWindow::resetDatesRequested);
+    connect(resetKeywords, &QPushButton::clicked, this, &MainWindow::resetKeywordsRequested);
+    layout->addWidget(start);
+    layout->addWidget(resetDates);
+    layout->addWidget(resetKeywords);
+    layout->addStretch(1);
+
+    auto *status = new QVBoxLayout;
+    m_progress = new QProgressBar;
+    m_progress->setObjectName(QStringLiteral("ProgressBar1"));
+    m_progress->setRange(0, 100);
+    m_progress->setValue(0);
+    m_progress->setMinimumWidth(160);
+    m_progress->setAccessibleName(QStringLiteral("Page received"));
+    auto *runLabel = new QLabel;
+    runLabel->setObjectName(app::fieldName(Field::lblRun));
+    runLabel->setAccessibleName(QStringLiteral("Run status"));
+    m_labels.insert(Field::lblRun, runLabel);
+    status->addWidget(m_progress);
+    status->addWidget(runLabel);
+    layout->addLayout(status);
+
+    // Outside the visible area in the original design: shows the stored data-source name.
+    QPushButton *getReg = button("Command1", QStringLiteral("getreg"));
+    getReg->setParent(row);
+    getReg->hide();
+    connect(getReg, &QPushButton::clicked, this, &MainWindow::showStoredDsn);
+    return row;
+}
+
+QWidget *MainWindow::buildTitleFrame()
+{
+    auto *frame = new QGroupBox(QStringLiteral("Title from pages"));
+    frame->setObjectName(QStringLiteral("Frame2"));
+    auto *layout = new QVBoxLayout(frame);
+    QLineEdit *title = readOnlyLine(Field::txtTitle);
+    title->setAccessibleName(QStringLiteral("Title from pages"));
+    layout->addWidget(title);
+    return frame;
+}
+
+QTabWidget *MainWindow::buildTabs()
+{
+    auto *tabs = new QTabWidget;
+    tabs->setObjectName(QStringLiteral("SSTab1"));
+    tabs->addTab(buildResultTab(), QStringLiteral("Search Result"));
+    tabs->addTab(buildServerInfoTab(), QStringLiteral("Server Info"));
+    tabs->addTab(buildErrorsTab(), QStringLiteral("Errors"));
+    tabs->addTab(buildTimerTab(), QStringLiteral("Timer"));
+    tabs->addTab(buildKeywordsTab(), QStringLiteral("Keywords"));
+    tabs->addTab(buildUrlTab(), QStringLiteral("URL to Scan"));
+    tabs->setCurrentIndex(3);
+    return tabs;
+}
+
+QWidget *MainWindow::buildResultTab()
+{
+    auto *tab = new QWidget;
+    auto *layout = new QVBoxLayout(tab);
+    auto *report = new QPlainTextEdit;
+    report->setObjectName(app::fieldName(Field::txtResultat));
+    report->setReadOnly(true);
+    report->setLineWrapMode(QPlainTextEdit::NoWrap);
+    report->setAccessibleName(QStringLiteral("Search result"));
+    m_panes.insert(Field::txtResultat, report);
+    QPushButton *clear = button("cmdSletMail", QStringLiteral("Delete Result"));
+    connect(clear, &QPushButton::clicked, this, &MainWindow::deleteResultRequested);
+    layout->addWidget(report, 1);
+    layout->addWidget(clear, 0, Qt::AlignLeft);
+    return tab;
+}
+
+QWidget *MainWindow::buildServerInfoTab()
+{
+    auto *tab = new QWidget;
+    auto *layout = new QVBoxLayout(tab);
+
+    auto *scanning = new QGroupBox(QStringLiteral("Scanning"));
+    scanning->setObjectName(QStringLiteral("frInfo"));
+    auto *form = new QFormLayout(scanning);
+    const auto addRow = [&](const char *labelName, const QString &caption, Field field) {
+        auto *label = new QLabel(caption);
+        label->setObjectName(QString::fromLatin1(labelName));
+        QLineEdit *line = readOnlyLine(field);
+        line->setAccessibleName(caption);
+        label->setBuddy(line);
+        form->addRow(label, line);
+    };
+    addRow("Label1", QStringLiteral("Database ID"), Field::txtURLId);
+    addRow("Label2", QStringLiteral("Scanning URL"), Field::txtURL);
+    addRow("Label3", QStringLiteral("Sensitivity"), Field::txtSenc);
+
+    auto *response = new QGroupBox(QStringLiteral("Server Responce"));
+    response->setObjectName(QStringLiteral("Frame1"));
+    auto *responseLayout = new QVBoxLayout(response);
+    auto *header = new QLabel;
+    header->setObjectName(app::fieldName(Field::lblServerRapport));
+    header->setTextFormat(Qt::PlainText);
+    header->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    header->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    header->setAccessibleName(QStringLiteral("Server response"));
+    m_labels.insert(Field::lblServerRapport, header);
+    auto *scroll = new QScrollArea;
+    scroll->setWidget(header);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    responseLayout->addWidget(scroll);
+
+    layout->addWidget(scanning);
+    layout->addWidget(response, 1);
+    return tab;
+}
+
+QWidget *MainWindow::buildErrorsTab()
+{
+    auto *tab = new QWidget;
+    auto *layout = new QVBoxLayout(tab);
+    auto *errors = new QPlainTextEdit;
+    errors->setObjectName(app::fieldName(Field::txtEtrap));
+    errors->setReadOnly(true);
+    errors->setAccessibleName(QStringLiteral("Errors"));
+    m_panes.insert(Field::txtEtrap, errors);
+    QPushButton *clear = button("Command2", QStringLiteral("Delete"));
+    connect(clear, &QPushButton::clicked, this, &MainWindow::deleteErrorsRequested);
+    layout->addWidget(errors, 1);
+    layout->addWidget(clear, 0, Qt::AlignLeft);
+    return tab;
+}
+
+QWidget *MainWindow::buildTimerTab()
+{
+    auto *tab = new QWidget;
+    auto *layout = new QHBoxLayout(tab);
+    auto *caption = new QLabel(QStringLiteral("Set Time"));
+    caption->setObjectName(QStringLiteral("lblTimersetup"));
+    m_hourPicker = new QComboBox;
+    m_hourPicker->setObjectName(QStringLiteral("Combo1"));
+    m_hourPicker->setEditable(true);
+    m_hourPicker->setInsertPolicy(QComboBox::NoInsert);
+    for (int hour = 0; hour < 24; ++hour)
+        m_hourPicker->addItem(QString::number(hour));
+    m_hourPicker->setCurrentText(QStringLiteral("12"));
+    m_hourPicker->setAccessibleName(QStringLiteral("Start hour"));
+    caption->setBuddy(m_hourPicker);
+    QPushButton *setTime = button("cmdTime", QStringLiteral("Set start time to"));
+    connect(setTime, &QPushButton::clicked, this,
+            [this] { emit setStartTimeRequested(m_hourPicker->currentText()); });
+    layout->addWidget(caption);
+    layout->addWidget(m_hourPicker);
+    layout->addWidget(setTime);
+    layout->addStretch(1);
+
+    auto *page = new QWidget;
+    auto *pageLayout = new QVBoxLayout(page);
+    pageLayout->addWidget(tab);
+    pageLayout->addStretch(1);
+    return page;
+}
+
+QWidget *MainWindow::buildKeywordsTab()
+{
+    auto *tab = new QWidget;
+    auto *layout = new QVBoxLayout(tab);
+    m_keywordGrid = new QTableView;
+    m_keywordGrid->setObjectName(QStringLiteral("DataGrid1"));
+    m_keywordGrid->setAccessibleName(QStringLiteral("Keywords"));
+    m_keywordGrid->horizontalHeader()->setStretchLastSection(true);
+    QPushButton *load = button("cmdKWord", QStringLiteral("Load Keywords"));
+    connect(load, &QPushButton::clicked, this, &MainWindow::loadKeywordsRequested);
+    layout->addWidget(m_keywordGrid, 1);
+    layout->addWidget(load, 0, Qt::AlignLeft);
+    return tab;
+}
+
+QWidget *MainWindow::buildUrlTab()
+{
+    auto *tab = new QWidget;
+    auto *layout = new QVBoxLayout(tab);
+    auto *explanation = new QLabel(
+        QStringLiteral("SCENS = Sensitivity of links! Low is 1-10 Normal is 50-100 High over 150"));
+    explanation->setObjectName(QStringLiteral("Label4"));
+    explanation->setWordWrap(true);
+    m_urlGrid = new QTableView;
+    m_urlGrid->setObjectName(QStringLiteral("DataGrid2"));
+    m_urlGrid->setAccessibleName(QStringLiteral("URLs to scan"));
+    m_urlGrid->horizontalHeader()->setStretchLastSection(true);
+    auto *buttons = new QHBoxLayout;
+    QPushButton *load = button("cmdURL", QStringLiteral("Load URL to edit"));
+    QPushButton *add = button("cmdAdd", QStringLiteral("Add URL"));
+    connect(load, &QPushButton::clicked, this, &MainWindow::loadUrlsRequested);
+    connect(add, &QPushButton::clicked, this, &MainWindow::addUrlRequested);
+    buttons->addWidget(load);
+    buttons->addWidget(add);
+    buttons->addStretch(1);
+    layout->addWidget(explanation);
+    layout->addWidget(m_urlGrid, 1);
+    layout->addLayout(buttons);
+    return tab;
+}
+
+void MainWindow::buildMenus()
+{
+    QMenu *file = menuBar()->addMenu(QStringLiteral("&Filer"));
+    file->setObjectName(QStringLiteral("menufile"));
+    file->addSeparator()->setObjectName(QStringLiteral("menufile_1"));
+    QAction *exitAction = file->addAction(QStringLiteral("&Exit"));
+    exitAction->setObjectName(QStringLiteral("menufile_2"));
+    connect(exitAction, &QAction::triggered, this, &QWidget::close);
+
+    QMenu *settings = menuBar()->addMenu(QStringLiteral("&Settings"));
+    settings->setObjectName(QStringLiteral("menuset"));
+    QAction *odbc = settings->addAction(QStringLiteral("ODBC Setup"));
+    odbc->setObjectName(QStringLiteral("menuset_0"));
+    QAction *mail = settings->addAction(QStringLiteral("Mail Setup"));
+    mail->setObjectName(QStringLiteral("menuset_1"));
+    connect(odbc, &QAction::triggered, this, &MainWindow::odbcSetupRequested);
+    connect(mail, &QAction::triggered, this, &MainWindow::mailSetupRequested);
+
+    QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->setObjectName(QStringLiteral("menuhlp"));
+    QAction *about = help->addAction(QStringLiteral("About"));
+    about->setObjectName(QStringLiteral("menuhlp_3"));
+    connect(about, &QAction::triggered, this, &MainWindow::aboutRequested);
+}
+
+void MainWindow::bindState()
+{
+    connect(&m_state, &app::RunState::fieldChanged, this, &MainWindow::showField);
+    connect(&m_state, &app::RunState::fieldAppended, this, &MainWindow::appendToField);
+    connect(&m_state, &app::RunState::progressChanged, this,
+            [this](double value) { m_progress->setValue(static_cast<int>(value)); });
+    for (auto it = m_lines.cbegin(); it != m_lines.cend(); ++it)
+        showField(it.key());
+    for (auto it = m_labels.cbegin(); it != m_labels.cend(); ++it)
+        showField(it.key());
+    for (auto it = m_panes.cbegin(); it != m_panes.cend(); ++it)
+        showField(it.key());
+    m_progress->setValue(static_cast<int>(m_state.progress()));
+}
+
+namespace {
+// CR LF ends the lines of the run's texts; a text view wants a single line break.
+QString displayText(const QString &text)
+{
+    QString result = text;
+    result.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return result;
+}
+} // namespace
+
+void MainWindow::showField(Field field)
+{
+    const QString text = displayText(m_state.text(field));
+    if (QLineEdit *line = m_lines.value(field)) {
+        line->setText(text);
+        line->setCursorPosition(0);
+    } else if (QLabel *label = m_labels.value(field)) {
+        label->setText(text);
+    } else if (QPlainTextEdit *pane = m_panes.value(field)) {
+        pane->setPlainText(text);
+    }
+}
+
+void MainWindow::appendToField(Field field, const QString &piece)
+{
+    QPlainTextEdit *pane = m_panes.value(field);
+    if (pane == nullptr) {
+        showField(field);
+        return;
+    }
+    // Appending keeps a long pane cheap to update.
+    QTextCursor cursor(pane->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(displayText(piece));
+}
+
+void MainWindow::showStoredDsn()
+{
+    m_prompts->showMessage(m_settings.read(app::keys::Dsn, m_state.strDSN()));
+}
+
+} // namespace qs::gui

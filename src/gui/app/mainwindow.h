@@ -1,0 +1,88 @@
+#pragma once
+
+#include <memory>
+
+#include <QHash>
+#include <QMainWindow>
+
+#include "app/runstate.h"
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QTabWidget;
+class QTableView;
+class QWidget;
+
+namespace qs::app {
+class OperatorPrompts;
+class SettingsStore;
+} // namespace qs::app
+
+namespace qs::gui {
+
+// The main window "Quillmere Scanner": buttons, the title frame, six tabs and the menus.
+//
+// It keeps no state of its own: the fields it shows belong to the core's RunState, and the
+// buttons call the core's routines.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+public:
+    MainWindow(app::RunState &state, app::SettingsStore &settings, QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // The prompts that the window's routines use; by default real dialogs over this window.
+    app::OperatorPrompts &prompts() { return *m_prompts; }
+    void setPrompts(std::unique_ptr<app::OperatorPrompts> prompts);
+
+signals:
+    void startRequested();
+    void resetDatesRequested();
+    void resetKeywordsRequested();
+    void deleteResultRequested();
+    void deleteErrorsRequested();
+    void setStartTimeRequested(const QString &hourText);
+    void loadKeywordsRequested();
+    void loadUrlsRequested();
+    void addUrlRequested();
+    void odbcSetupRequested();
+    void mailSetupRequested();
+    void aboutRequested();
+
+private:
+    QWidget *buildTopRow();
+    QWidget *buildTitleFrame();
+    QTabWidget *buildTabs();
+    QWidget *buildResultTab();
+    QWidget *buildServerInfoTab();
+    QWidget *buildErrorsTab();
+    QWidget *buildTimerTab();
+    QWidget *buildKeywordsTab();
+    QWidget *buildUrlTab();
+    void buildMenus();
+    void bindState();
+    void showField(app::Field field);
+    void appendToField(app::Field field, const QString &piece);
+    void showStoredDsn();
+
+    QPushButton *button(const char *objectName, const QString &caption);
+    QLineEdit *readOnlyLine(app::Field field);
+
+    app::RunState &m_state;
+    app::SettingsStore &m_settings;
+    std::unique_ptr<app::OperatorPrompts> m_prompts;
+
+    QHash<app::Field, QLineEdit *> m_lines;
+    QHash<app::Field, QLabel *> m_labels;
+    QHash<app::Field, QPlainTextEdit *> m_panes;
+    QProgressBar *m_progress = nullptr;
+    QComboBox *m_hourPicker = nullptr;
+    QTableView *m_keywordGrid = nullptr;
+    QTableView *m_urlGrid = nullptr;
+};
+
+} // namespace qs::gui

@@ -1,0 +1,1 @@
+// Dialog sources are listed in CMakeLists.txt.
