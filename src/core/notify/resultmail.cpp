@@ -1,0 +1,1 @@
+#include "resultmail.h"
