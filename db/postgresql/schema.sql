@@ -1,0 +1,25 @@
+-- Quillmere Scan tables for PostgreSQL, reached through psqlODBC.
+-- Names stay unquoted (PostgreSQL folds them to lower case; the program finds them either way).
+-- A new URL gets a date in the past, so that the next run scans it, a count of 0 and the
+-- normal sensitivity of 50.
+CREATE TABLE listen (
+    ID SERIAL PRIMARY KEY,
+    URL TEXT,
+    DAGEN DATE DEFAULT DATE '2003-01-01',
+    TAL INTEGER DEFAULT 0,
+    SCENS INTEGER DEFAULT 50
+);
+
+-- Unique: a grid edit of one of two equal keywords would change both rows.
+CREATE TABLE keyword (
+    KEYWORDS VARCHAR(255) UNIQUE
+);
+
+-- One row per URL and keyword: how much page text followed the keyword when it was last reported.
+CREATE TABLE kw (
+    KWID INTEGER,
+    KWORD VARCHAR(255),
+    TALSUM INTEGER
+);
+
+CREATE INDEX kw_kwid_kword ON kw (KWID, KWORD);

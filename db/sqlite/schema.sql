@@ -1,0 +1,24 @@
+-- Quillmere Scan tables for SQLite (the embedded default data source).
+-- A new URL gets a date in the past, so that the next run scans it, a count of 0 and the
+-- normal sensitivity of 50.
+CREATE TABLE listen (
+    ID INTEGER PRIMARY KEY AUTOINCREMENT,
+    URL TEXT,
+    DAGEN DATE DEFAULT '2003-01-01',
+    TAL INTEGER DEFAULT 0,
+    SCENS INTEGER DEFAULT 50
+);
+
+-- Unique: a grid edit of one of two equal keywords would change both rows.
+CREATE TABLE keyword (
+    KEYWORDS VARCHAR(255) UNIQUE
+);
+
+-- One row per URL and keyword: how much page text followed the keyword when it was last reported.
+CREATE TABLE kw (
+    KWID INTEGER,
+    KWORD VARCHAR(255),
+    TALSUM INTEGER
+);
+
+CREATE INDEX kw_kwid_kword ON kw (KWID, KWORD);

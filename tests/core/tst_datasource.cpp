@@ -1,0 +1,258 @@
+#include <QDate>
+#include <QDir>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "store/datasource.h"
+#include "store/statements.h"
+#include "testdatasource.h"
+
+using qs::store::DataSource;
+using qs::store::DbError;
+using qs::test::Backend;
+using qs::test::TestDataSource;
+
+namespace sql = qs::store::sql;
+
+// Opening data sources by name and the statements of the three tables, on the SQLite ODBC
+// driver and on psqlODBC.
+class DataSourceTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+
+    void missingNamesAreNotFoundAndCreateNoFile_data();
+    void missingNamesAreNotFoundAndCreateNoFile();
+    void anUnknownNameNeverFallsBackToTheDefaultEntry();
+    void aFailedConnectIsNotFound();
+    void namesAreLookedUpWithoutRegardToCase();
+
+    void queueTakesOnlyRowsNotDatedToday_data() { backends(); }
+    void queueTakesOnlyRowsNotDatedToday();
+    void markingSucceedsOnlyWhileTheRowIsDue_data() { backends(); }
+    void markingSucceedsOnlyWhileTheRowIsDue();
+    void keywordsWithQuotesAndWildcardsMatchExactly_data() { backends(); }
+    void keywordsWithQuotesAndWildcardsMatchExactly();
+    void newUrlRowsGetTheSchemaDefaults_data() { backends(); }
+    void newUrlRowsGetTheSchemaDefaults();
+    void aRefusedStatementReportsNumberAndText_data() { backends(); }
+    void aRefusedStatementReportsNumberAndText();
+    void aConnectionIsKeptOpenPerName_data() { backends(); }
+    void aConnectionIsKeptOpenPerName();
+    void aDroppedConnectionIsOpenedAgain();
+
+private:
+    static void backends();
+    static std::unique_ptr<TestDataSource> dataSource();
+    QTemporaryDir m_workDir;
+};
+
+void DataSourceTest::initTestCase()
+{
+    // A stray database file would be created in the working directory.
+    QVERIFY(QDir::setCurrent(m_workDir.path()));
+}
+
+void DataSourceTest::backends()
+{
+    QTest::addColumn<Backend>("backend");
+    QTest::newRow("sqlite") << Backend::Sqlite;
+    QTest::newRow("postgresql") << Backend::Postgres;
+}
+
+std::unique_ptr<TestDataSource> DataSourceTest::dataSource()
+{
+    QFETCH(Backend, backend);
+    auto source = std::make_unique<TestDataSource>(backend);
+    if (!source->isValid())
+        qWarning() << source->error();
+    return source;
+}
+
+void DataSourceTest::missingNamesAreNotFoundAndCreateNoFile_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("blanks") << QStringLiteral("   ");
+    QTest::newRow("not listed") << QStringLiteral("NoSuchDataSource");
+    QTest::newRow("connection string smuggled in")
+        << QStringLiteral("x;DRIVER=SQLite3;Database=") + m_workDir.filePath(QStringLiteral("smuggled.db"));
+}
+
+void DataSourceTest::missingNamesAreNotFoundAndCreateNoFile()
+{
+    QFETCH(QString, name);
+    // An entry that unixODBC could pick for an empty name.
+    TestDataSource other(Backend::Sqlite);
+    QVERIFY2(other.isValid(), qPrintable(other.error()));
+    const QStringList before = QDir(m_workDir.path()).entryList(QDir::Files);
+
+    DataSource dataSource;
+    DbError error;
+    const QSqlDatabase db = dataSource.connection(name, &error);
+    QCOMPARE(error.number, qs::store::DataSourceNotFound);
+    QVERIFY(!error.description.isEmpty());
+    QVERIFY(!db.isOpen());
+    QCOMPARE(QDir(m_workDir.path()).entryList(QDir::Files), before);
+}
+
+void DataSourceTest::anUnknownNameNeverFallsBackToTheDefaultEntry()
+{
+    QTemporaryDir dir;
+    const QString defaultFile = dir.filePath(QStringLiteral("default.db"));
+    QVERIFY(qs::test::registerDataSource(QStringLiteral("Default"), qs::test::sqliteEntries(defaultFile)));
+    DataSource dataSource;
+    DbError error;
+    dataSource.connection(QStringLiteral("NotThere"), &error);
+    QCOMPARE(error.number, qs::store::DataSourceNotFound);
+    QVERIFY(!QFile::exists(defaultFile));
+}
+
+void DataSourceTest::aFailedConnectIsNotFound()
+{
+    QVERIFY(qs::test::registerDataSource(
+        QStringLiteral("BrokenFolder"), qs::test::sqliteEntries(QStringLiteral("/nonexistent/folder/x.db"))));
+    DataSource dataSource;
+    DbError error;
+    dataSource.connection(QStringLiteral("BrokenFolder"), &error);
+    QCOMPARE(error.number, qs::store::DataSourceNotFound);
+}
+
+void DataSourceTest::namesAreLookedUpWithoutRegardToCase()
+{
+    TestDataSource source(Backend::Sqlite);
+    DataSource dataSource;
+    DbError error;
+    QVERIFY(dataSource.connection(source.name().toUpper(), &error).isOpen());
+    QVERIFY2(!error.failed(), qPrintable(error.description));
+}
+
+void DataSourceTest::queueTakesOnlyRowsNotDatedToday()
+{
+    const auto source = dataSource();
+    QVERIFY2(source->isValid(), qPrintable(source->error()));
+    const QDate today(2026, 12, 6);
+    QVERIFY(
+        source->exec(QStringLiteral("INSERT INTO listen (URL, DAGEN) VALUES ('http://today/', ?)"), {today}));
+    QVERIFY(source->exec(QStringLiteral("INSERT INTO listen (URL, DAGEN) VALUES ('http://empty/', NULL)")));
+    QVERIFY(source->exec(QStringLiteral("INSERT INTO listen (URL, DAGEN) VALUES ('http://yesterday/', ?)"),
+                         {today.addDays(-1)}));
+
+    DataSource dataSource;
+    QSqlQuery query;
+    const DbError error = dataSource.exec(source->name(), query, sql::selectDueUrls, {today});
+    QVERIFY2(!error.failed(), qPrintable(error.description));
+    QStringList due;
+    while (query.next())
+        due << query.value(QStringLiteral("URL")).toString();
+    QCOMPARE(due, QStringList{QStringLiteral("http://yesterday/")});
+}
+
+void DataSourceTest::markingSucceedsOnlyWhileTheRowIsDue()
+{
+    const auto source = dataSource();
+    QVERIFY2(source->isValid(), qPrintable(source->error()));
+    QVERIFY(source->exec(QStringLiteral("INSERT INTO listen (URL, TAL) VALUES ('http://a/', 7)")));
+    const QVariant id = source->value(QStringLiteral("SELECT ID FROM listen"));
+    const QDate today(2026, 12, 6);
+
+    DataSource dataSource;
+    QSqlQuery query;
+    QVERIFY(!dataSource.exec(source->name(), query, sql::markUrlTaken, {today, id, today}).failed());
+    QCOMPARE(query.numRowsAffected(), 1);
+    QVERIFY(!dataSource.exec(source->name(), query, sql::markUrlTaken, {today, id, today}).failed());
+    QCOMPARE(query.numRowsAffected(), 0);
+
+    const QVariantList row = source->rows(QStringLiteral("SELECT DAGEN, TAL FROM listen")).value(0);
+    QCOMPARE(row.value(0).toDate(), today);
+    QCOMPARE(row.value(1).toInt(), 8);
+}
+
+void DataSourceTest::keywordsWithQuotesAndWildcardsMatchExactly()
+{
+    const auto source = dataSource();
+    QVERIFY2(source->isValid(), qPrintable(source->error()));
+    DataSource dataSource;
+    QSqlQuery query;
+    const QStringList keywords{QStringLiteral("don't"), QStringLiteral("50%"), QStringLiteral("a_b"),
+                               QStringLiteral("Car"), QStringLiteral("æble")};
+    for (const QString &keyword : keywords)
+        QVERIFY(!dataSource.exec(source->name(), query, sql::insertHit, {5, keyword, 100}).failed());
+    for (const QString &keyword : keywords) {
+        QVERIFY(!dataSource.exec(source->name(), query, sql::selectHit, {5, keyword}).failed());
+        QVERIFY2(query.next(), qPrintable(keyword));
+        QCOMPARE(query.value(QStringLiteral("KWORD")).toString(), keyword);
+        QVERIFY(!query.next());
+    }
+    // Neither a wildcard nor a different case matches.
+    for (const QString &other : {QStringLiteral("50x"), QStringLiteral("aXb"), QStringLiteral("car")}) {
+        QVERIFY(!dataSource.exec(source->name(), query, sql::selectHit, {5, other}).failed());
+        QVERIFY2(!query.next(), qPrintable(other));
+    }
+}
+
+void DataSourceTest::newUrlRowsGetTheSchemaDefaults()
+{
+    const auto source = dataSource();
+    QVERIFY2(source->isValid(), qPrintable(source->error()));
+    DataSource dataSource;
+    QSqlQuery query;
+    QVERIFY(!dataSource.exec(source->name(), query, sql::insertUrl, {QStringLiteral(" http://x/")}).failed());
+    const QVariantList row =
+        source->rows(QStringLiteral("SELECT URL, DAGEN, TAL, SCENS FROM listen")).value(0);
+    QCOMPARE(row.value(0).toString(), QStringLiteral(" http://x/"));
+    QCOMPARE(row.value(1).toDate(), QDate(2003, 1, 1));
+    QCOMPARE(row.value(2).toInt(), 0);
+    QCOMPARE(row.value(3).toInt(), 50);
+}
+
+void DataSourceTest::aRefusedStatementReportsNumberAndText()
+{
+    const auto source = dataSource();
+    QVERIFY2(source->isValid(), qPrintable(source->error()));
+    QVERIFY(source->exec(QStringLiteral("INSERT INTO keyword (KEYWORDS) VALUES ('boat')")));
+    DataSource dataSource;
+    QSqlQuery query;
+    const DbError error =
+        dataSource.exec(source->name(), query, QStringLiteral("INSERT INTO keyword (KEYWORDS) VALUES (?)"),
+                        {QStringLiteral("boat")});
+    QVERIFY(error.failed());
+    QVERIFY(error.number != qs::store::DataSourceNotFound);
+    QVERIFY(!error.description.isEmpty());
+    QCOMPARE(source->count(QStringLiteral("keyword")), 1);
+}
+
+void DataSourceTest::aConnectionIsKeptOpenPerName()
+{
+    const auto source = dataSource();
+    QVERIFY2(source->isValid(), qPrintable(source->error()));
+    DataSource dataSource;
+    DbError error;
+    const QString first = dataSource.connection(source->name(), &error).connectionName();
+    const QString second = dataSource.connection(source->name(), &error).connectionName();
+    QCOMPARE(first, second);
+    dataSource.closeAll();
+    QVERIFY(!QSqlDatabase::contains(first));
+}
+
+void DataSourceTest::aDroppedConnectionIsOpenedAgain()
+{
+    if (!qs::test::postgresAvailable())
+        QSKIP("no PostgreSQL test server (run through ctest)");
+    TestDataSource source(Backend::Postgres);
+    QVERIFY2(source.isValid(), qPrintable(source.error()));
+    DataSource dataSource;
+    QSqlQuery query;
+    QVERIFY(!dataSource.exec(source.name(), query, sql::selectKeywords).failed());
+    QVERIFY(source.dropOtherSessions());
+    const DbError error =
+        dataSource.exec(source.name(), query, sql::insertUrl, {QStringLiteral("http://after/")});
+    QVERIFY2(!error.failed(), qPrintable(error.description));
+    QCOMPARE(source.count(QStringLiteral("listen")), 1);
+}
+
+QTEST_GUILESS_MAIN(DataSourceTest)
+#include "tst_datasource.moc"
