@@ -1,1 +1,84 @@
 #pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QPair>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+namespace qs::test {
+
+// One message as the sink received it.
+struct ReceivedMail
+{
+    QString mailFrom;
+    QStringList rcptTos;
+    bool tls = false;
+    bool authenticated = false;
+    // The DATA as received, dot-unstuffed, CR LF line ends.
+    QByteArray raw;
+    // Headers and body as Python's email package decodes them (RFC 2047 words, quoted-
+    // printable and charset undone) - a reading that does not share our own code.
+    QList<QPair<QString, QString>> headers;
+    QString body;
+    QStringList defects;
+    QString parseError;
+
+    // The first header of that name (case-insensitive), or a null string.
+    QString header(const QString &name) const;
+    int headerCount(const QString &name) const;
+    // The raw header block (up to the blank line), unfolded lines kept as sent.
+    QList<QByteArray> rawHeaderLines() const;
+    QByteArray rawBody() const;
+};
+
+// A real SMTP server on 127.0.0.1 (tests/support/smtp_sink.py under Debian's python3 with
+// aiosmtpd), started and stopped through QProcess; it dies with this object.
+class SmtpSink
+{
+public:
+    struct Options
+    {
+        QStringList rejectRecipients; // answered with 550
+        QString certificateFile;      // with keyFile: offer STARTTLS with this certificate
+        QString keyFile;
+        bool implicitTls = false; // TLS from the first byte (smtps) instead of STARTTLS
+        QString authUser;         // non-empty: clients must log in
+        QString authPassword;
+    };
+
+    SmtpSink();
+    ~SmtpSink();
+    SmtpSink(const SmtpSink &) = delete;
+    SmtpSink &operator=(const SmtpSink &) = delete;
+
+    bool start();
+    bool start(const Options &options);
+    void stop();
+    const QString &errorString() const { return m_error; }
+
+    quint16 port() const { return m_port; }
+    // "127.0.0.1:<port>", a value for the Mailserver setting.
+    QString hostAndPort() const;
+
+    QList<ReceivedMail> messages() const;
+    qsizetype messageCount() const;
+
+    static QString interpreter() { return QStringLiteral("/usr/bin/python3"); }
+    static QString scriptPath();
+
+    // A throw-away self-signed certificate for 127.0.0.1 and localhost, made with the openssl
+    // command; it also serves as its own certificate authority file.
+    static bool makeSelfSignedCertificate(const QString &folder, QString *certificateFile, QString *keyFile,
+                                          QString *error);
+
+private:
+    QTemporaryDir m_dir;
+    QProcess m_process;
+    quint16 m_port = 0;
+    QString m_error;
+};
+
+} // namespace qs::test

@@ -1,1 +1,86 @@
 #include "resultmail.h"
+
+#include <QLoggingCategory>
+
+#include "app/errorentry.h"
+#include "app/operatorprompts.h"
+#include "app/runstate.h"
+#include "app/settingsstore.h"
+
+Q_LOGGING_CATEGORY(lcResultMail, "qs.notify.resultmail")
+
+namespace qs::notify {
+
+ResultMail::ResultMail(app::RunState &state, const app::SettingsStore &settings,
+                       app::OperatorPrompts &prompts, QObject *parent)
+    : QObject(parent)
+    , m_state(state)
+    , m_settings(settings)
+    , m_prompts(prompts)
+{}
+
+// A session still sending is deleted with us as a child; its worker thread carries on alone.
+ResultMail::~ResultMail() = default;
+
+void ResultMail::sendResultMail(const QDate &today)
+{
+    const QString date = today.toString(QStringLiteral("dd-MM-yyyy"));
+
+    // Only a value of length zero is missing; blanks count as entered. Each warning is
+    // shown without waiting, and the mail is attempted all the same.
+    const QString server = m_settings.read(app::keys::Mailserver);
+    if (server.isEmpty())
+        m_prompts.showMessage(QStringLiteral("You must have setup a mailserver name in the menu"));
+    const QString sender = m_settings.read(app::keys::Sender);
+    if (sender.isEmpty())
+        m_prompts.showMessage(QStringLiteral("You must have setup a Sender name in the menu"));
+    const QString mailto = m_settings.read(app::keys::Mailto);
+    if (mailto.isEmpty())
+        m_prompts.showMessage(QStringLiteral("You must have setup a mailto adr. in the menu"));
+    const QString subject = m_settings.read(app::keys::Subject);
+
+    if (oSMTP) {
+        // Replaced: from now on it is not heard. Its thread finishes by itself.
+        oSMTP->disconnect(this);
+        oSMTP->deleteLater();
+    }
+    m_failure.clear();
+    oSMTP = new SmtpSession({server, sender, mailto, subject + QStringLiteral(" : ") + date,
+                             m_state.text(app::Field::txtResultat)},
+                            this);
+    oSMTP->setTimeLimit(m_timeLimit);
+    oSMTP->setCertificateAuthorityFile(m_caFile);
+    connect(oSMTP, &SmtpSession::connectSMTP, this, &ResultMail::oSMTP_ConnectSMTP);
+    connect(oSMTP, &SmtpSession::sendSMTP, this, &ResultMail::oSMTP_SendSMTP);
+    connect(oSMTP, &SmtpSession::errorSMTP, this, &ResultMail::oSMTP_ErrorSMTP);
+    connect(oSMTP, &SmtpSession::closeSMTP, this, &ResultMail::oSMTP_CloseSMTP);
+    oSMTP->send();
+}
+
+void ResultMail::oSMTP_ConnectSMTP() {}
+
+void ResultMail::oSMTP_SendSMTP() {}
+
+void ResultMail::oSMTP_ErrorSMTP(int number, const QString &description)
+{
+    qCWarning(lcResultMail) << "result mail failed:" << number << description;
+    m_state.append(app::Field::txtEtrap, app::errorEntry(QStringLiteral("Mail Error "), number, description));
+    m_failure = description + QStringLiteral(" (") + QString::number(number) + QLatin1Char(')');
+}
+
+void ResultMail::oSMTP_CloseSMTP()
+{
+    if (!oSMTP)
+        return;
+    const bool accepted = oSMTP->accepted();
+    // Emptied now, released once its notification has returned.
+    oSMTP->disconnect(this);
+    oSMTP->deleteLater();
+    oSMTP.clear();
+
+    if (accepted)
+        m_prompts.showMessage(QStringLiteral("Send mail"));
+    emit mailFinished(accepted, accepted ? QString() : m_failure);
+}
+
+} // namespace qs::notify

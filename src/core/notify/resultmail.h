@@ -1,1 +1,69 @@
 #pragma once
+
+#include <chrono>
+
+#include <QDate>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include "smtpsession.h"
+
+namespace qs::app {
+class OperatorPrompts;
+class RunState;
+class SettingsStore;
+} // namespace qs::app
+
+namespace qs::notify {
+
+// The main window's mail routine: mails the report of a scan run to the configured recipient.
+//
+// Lives on the user-interface thread; the notifications of the SMTP object arrive there as
+// events. Only the SMTP object held in `oSMTP` is listened to: a mail started before it goes
+// on in its own thread, unheard.
+class ResultMail : public QObject
+{
+    Q_OBJECT
+public:
+    ResultMail(app::RunState &state, const app::SettingsStore &settings, app::OperatorPrompts &prompts,
+               QObject *parent = nullptr);
+    ~ResultMail() override;
+
+    // Warns about missing mail settings, then sends txtResultat as it is now, with the
+    // subject "<Subject> : dd-MM-yyyy" for `today`. Returns at once.
+    void sendResultMail(const QDate &today);
+
+    // A mail is on its way and its end has not been handled yet.
+    bool isSending() const { return !oSMTP.isNull(); }
+
+    // For tests and special set-ups; apply to the mails started afterwards.
+    void setTimeLimit(std::chrono::milliseconds limit) { m_timeLimit = limit; }
+    void setCertificateAuthorityFile(const QString &path) { m_caFile = path; }
+
+    // The SMTP object now held, or null.
+    const SmtpSession *currentSession() const { return oSMTP.data(); }
+
+signals:
+    // After the end of each mail that was listened to; reason is empty when accepted.
+    void mailFinished(bool accepted, const QString &reason);
+
+private:
+    void oSMTP_ConnectSMTP();
+    void oSMTP_SendSMTP();
+    void oSMTP_ErrorSMTP(int number, const QString &description);
+    void oSMTP_CloseSMTP();
+
+    app::RunState &m_state;
+    const app::SettingsStore &m_settings;
+    app::OperatorPrompts &m_prompts;
+    std::chrono::milliseconds m_timeLimit = SmtpSession::defaultTimeLimit;
+    QString m_caFile;
+    QString m_failure;
+
+    // The current SMTP object; owned as a child of this object. The name is the one the
+    // window's handlers (oSMTP_...) are named after.
+    QPointer<SmtpSession> oSMTP;
+};
+
+} // namespace qs::notify

@@ -1,0 +1,126 @@
+#!/usr/bin/python3
+"""A small SMTP server on 127.0.0.1 for the mail tests.
+
+Run it with Debian's own /usr/bin/python3: aiosmtpd is packaged for that interpreter only.
+
+It listens on a port the system picks and prints that port as the first line of standard
+output. Each accepted message is written to the given folder as one JSON file, named in the
+order of arrival, with the envelope, the raw data as received (after dot-unstuffing) and, for
+an independent check of the client's encoding, the headers and body as Python's own email
+package decodes them. The server stops when its standard input reaches end of file, so a
+crashed test leaves no server behind.
+"""
+
+import argparse
+import asyncio
+import base64
+import email
+import email.policy
+import json
+import os
+import socket
+import ssl
+import sys
+
+from aiosmtpd.smtp import SMTP, AuthResult, LoginPassword
+
+
+class Handler:
+    def __init__(self, folder, reject):
+        self.folder = folder
+        self.reject = {address.lower() for address in reject}
+        self.count = 0
+
+    async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
+        if address.lower() in self.reject:
+            return '550 5.1.1 Mailbox unavailable'
+        envelope.rcpt_tos.append(address)
+        return '250 OK'
+
+    async def handle_DATA(self, server, session, envelope):
+        raw = envelope.original_content
+        record = {
+            'mail_from': envelope.mail_from,
+            'rcpt_tos': envelope.rcpt_tos,
+            'tls': session.ssl is not None,
+            'authenticated': bool(session.authenticated),
+            'data_b64': base64.b64encode(raw).decode('ascii'),
+        }
+        try:
+            message = email.message_from_bytes(raw, policy=email.policy.default)
+            record['headers'] = [[name, str(value)] for name, value in message.items()]
+            record['defects'] = [type(d).__name__ for d in message.defects]
+            body = message.get_content() if not message.is_multipart() else ''
+            record['body'] = body
+        except Exception as error:  # the record still carries the raw data
+            record['parse_error'] = repr(error)
+        self.count += 1
+        final = os.path.join(self.folder, 'msg-%06d.json' % self.count)
+        temporary = final + '.tmp'
+        with open(temporary, 'w', encoding='utf-8') as out:
+            json.dump(record, out, ensure_ascii=True)
+        # The reader lists *.json only, so it never sees a half-written file.
+        os.replace(temporary, final)
+        return '250 Message accepted for delivery'
+
+
+def make_authenticator(user, password):
+    def authenticate(server, session, envelope, mechanism, auth_data):
+        ok = (isinstance(auth_data, LoginPassword)
+              and auth_data.login == user.encode()
+              and auth_data.password == password.encode())
+        # handled=False: let the server answer 535 itself instead of leaving the client waiting.
+        return AuthResult(success=ok, handled=False)
+    return authenticate
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument('--dir', required=True, help='folder for the received messages')
+    parser.add_argument('--reject', action='append', default=[],
+                        help='recipient to refuse with 550 (repeatable)')
+    parser.add_argument('--cert', help='certificate (PEM) for STARTTLS or implicit TLS')
+    parser.add_argument('--key', help='private key (PEM) of the certificate')
+    parser.add_argument('--implicit-tls', action='store_true',
+                        help='speak TLS from the first byte (smtps) instead of offering STARTTLS')
+    parser.add_argument('--auth', help='USER:PASSWORD that clients must log in with')
+    args = parser.parse_args()
+
+    context = None
+    if args.cert:
+        context = ssl.create_default_context(ssl.Purpose.CLIENT_AUTH)
+        context.load_cert_chain(args.cert, args.key)
+
+    loop = asyncio.new_event_loop()
+    asyncio.set_event_loop(loop)
+    handler = Handler(args.dir, args.reject)
+
+    options = {'hostname': 'sink.test', 'loop': loop}
+    if context is not None and not args.implicit_tls:
+        options['tls_context'] = context
+    if args.auth:
+        user, _, password = args.auth.partition(':')
+        options.update(auth_required=True, auth_require_tls=False,
+                       authenticator=make_authenticator(user, password))
+
+    listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    listener.bind(('127.0.0.1', 0))
+    listener.listen(16)
+    server = loop.run_until_complete(loop.create_server(
+        lambda: SMTP(handler, **options), sock=listener,
+        ssl=context if args.implicit_tls else None))
+
+    def on_stdin():
+        if not os.read(sys.stdin.fileno(), 4096):
+            loop.stop()
+    loop.add_reader(sys.stdin.fileno(), on_stdin)
+
+    print(listener.getsockname()[1], flush=True)
+    try:
+        loop.run_forever()
+    finally:
+        server.close()
+
+
+if __name__ == '__main__':
+    main()
