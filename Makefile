@@ -5,22 +5,27 @@ BIN := $(BUILD_DIR)/quillmere-scan
 # The program's exit status when there is no display to open the window on.
 NO_DISPLAY := 69
 
-.PHONY: run test build packages datasource bench format clean
+.PHONY: run test build program configure packages datasource bench format clean
 
-run: build datasource
+run: program datasource
 	@$(BIN) || [ $$? -eq $(NO_DISPLAY) ]
 
 test: build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
 
-build: packages
-	cmake -S . -B $(BUILD_DIR)
+build: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+program: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target quillmere-scan
+
+configure: packages
+	cmake -S . -B $(BUILD_DIR)
 
 packages:
 	@scripts/setup.sh packages
 
-datasource: build
+datasource: program
 	@QS_BINARY=$(BIN) scripts/setup.sh datasource
 
 bench: build

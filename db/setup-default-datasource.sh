@@ -3,8 +3,9 @@
 # no database server:
 #   - a SQLite database with the program's tables in $XDG_DATA_HOME/quillmere-scan/
 #     (default ~/.local/share/quillmere-scan/quillmere-scan.db),
-#   - the per-user ODBC data source "QuillmereScan" for it, added to $ODBCINI (default
-#     ~/.odbc.ini) without touching the other entries,
+#   - the per-user ODBC data source "QuillmereScan" for it, added to the file unixODBC reads
+#     them from ($ODBCINI, else .odbc.ini in the home folder of the account) without touching
+#     the other entries,
 #   - the setting DSN=QuillmereScan, only when no data-source name is stored yet.
 # Whatever already exists is left as it is, so running it again changes nothing.
 # QS_BINARY names the built program (default: build/quillmere-scan beside this folder).
@@ -17,7 +18,9 @@ data_home=${XDG_DATA_HOME:-}
 case "$data_home" in /*) ;; *) data_home=$HOME/.local/share ;; esac
 data_dir=$data_home/quillmere-scan
 database=$data_dir/quillmere-scan.db
-odbc_ini=${ODBCINI:-$HOME/.odbc.ini}
+# unixODBC finds the account's home through the password database, not through $HOME; ask it.
+odbc_ini=$(odbcinst -j | sed -n 's/^USER DATA SOURCES\.*: //p')
+[ -n "$odbc_ini" ] || { echo "setup: unixODBC did not name its file of user data sources" >&2; exit 1; }
 
 if [ "$(id -u)" -eq 0 ] && [ -n "${SUDO_USER:-}" ]; then
   echo "setup: run this as the user who will use the program, not through sudo" >&2

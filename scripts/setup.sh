@@ -2,14 +2,21 @@
 # One set-up script for Quillmere Scan.
 #   scripts/setup.sh packages     install the Debian packages listed in scripts/debian-packages.txt
 #                                 that are missing (through sudo when not run as root)
+#   scripts/setup.sh bench-packages   the same for the benchmark's own section of that list
 #   scripts/setup.sh datasource   create the embedded default data source for the current user
 #                                 (see db/setup-default-datasource.sh)
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
+# The packages of one section of the list: "main" is everything before the first [section] line.
+packages_of() {
+  sed -e 's/#.*//' -e 's/[[:space:]]//g' "$here/debian-packages.txt" |
+    awk -v want="$1" 'BEGIN { section = "main" } /^\[.*\]$/ { section = substr($0, 2, length($0) - 2); next } NF && section == want'
+}
+
 install_packages() {
   local wanted missing=() p
-  mapfile -t wanted < <(sed -e 's/#.*//' -e 's/[[:space:]]//g' "$here/debian-packages.txt" | grep -v '^$')
+  mapfile -t wanted < <(packages_of "$1")
   for p in "${wanted[@]}"; do
     dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
   done
@@ -27,7 +34,8 @@ install_packages() {
 }
 
 case "${1:-}" in
-  packages) install_packages ;;
+  packages) install_packages main ;;
+  bench-packages) install_packages bench ;;
   datasource) exec "$here/../db/setup-default-datasource.sh" ;;
-  *) echo "usage: $0 packages|datasource" >&2; exit 2 ;;
+  *) echo "usage: $0 packages|bench-packages|datasource" >&2; exit 2 ;;
 esac

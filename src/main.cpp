@@ -1,21 +1,27 @@
+#include <chrono>
 #include <cstdio>
 
 #include <QCoreApplication>
-#include <QDate>
 
 #include "app/settingsstore.h"
 #include "cli/commandline.h"
 #include "cli/configcommand.h"
+#include "cli/scancommand.h"
+#include "notify/mailthreads.h"
+#include "scan/clock.h"
 
 #ifdef QS_HAVE_GUI
 #include <QApplication>
 
-#include "app/runstate.h"
-#include "app/startup.h"
+#include "app/operatorprompts.h"
 #include "gui/app/mainwindow.h"
+#include "scan/engine.h"
 #endif
 
 namespace {
+
+// A mail still being sent when the program ends gets this long to finish.
+constexpr std::chrono::seconds MailGracePeriod{30};
 
 void printLine(FILE *stream, const QString &text)
 {
@@ -50,11 +56,18 @@ int runWindow(int argc, char *argv[])
     QApplication::setDesktopFileName(QStringLiteral("org.quillmere.QuillmereScan"));
 
     qs::app::SettingsStore settings(qs::app::SettingsStore::defaultFilePath());
-    qs::app::RunState state;
-    qs::app::loadMainForm(state, settings, QDate::currentDate());
-    qs::gui::MainWindow window(state, settings);
-    window.show();
-    return QApplication::exec();
+    const qs::scan::SystemClock clock = qs::scan::SystemClock::fromEnvironment();
+    qs::app::HeadlessPrompts headless;
+    qs::scan::Engine engine(settings, headless, clock);
+    int status = 0;
+    {
+        qs::gui::MainWindow window(engine);
+        engine.load();
+        window.show();
+        status = QApplication::exec();
+    }
+    qs::notify::waitForMailThreads(MailGracePeriod);
+    return status;
 #else
     Q_UNUSED(argc)
     Q_UNUSED(argv)
@@ -68,6 +81,7 @@ int runWindow(int argc, char *argv[])
 
 int main(int argc, char *argv[])
 {
+    qs::notify::initialiseMailSupport();
     using Kind = qs::cli::Command::Kind;
     const qs::cli::Command command = qs::cli::parseCommandLine(argumentList(argc, argv));
     switch (command.kind) {
@@ -88,9 +102,14 @@ int main(int argc, char *argv[])
         qs::app::SettingsStore settings(qs::app::SettingsStore::defaultFilePath());
         return qs::cli::runConfigCommand(settings, command.arguments);
     }
-    case Kind::Scan:
-        printLine(stderr, QStringLiteral("quillmere-scan: scan is not available yet"));
-        return qs::cli::ExitFailure;
+    case Kind::Scan: {
+        QCoreApplication app(argc, argv);
+        qs::app::SettingsStore settings(qs::app::SettingsStore::defaultFilePath());
+        const qs::scan::SystemClock clock = qs::scan::SystemClock::fromEnvironment();
+        const int status = qs::cli::runScanCommand(settings, clock);
+        qs::notify::waitForMailThreads(MailGracePeriod);
+        return status;
+    }
     }
     return qs::cli::ExitFailure;
 }

@@ -15,8 +15,9 @@
 #include "app/mainwindow.h"
 #include "app/runstate.h"
 #include "app/settingsstore.h"
-#include "app/startup.h"
+#include "fakeclock.h"
 #include "recordingprompts.h"
+#include "scan/engine.h"
 
 using qs::app::Field;
 
@@ -48,8 +49,11 @@ private:
     }
 
     QTemporaryDir m_dir;
+    qs::test::FakeClock m_clock{QDateTime(QDate(2026, 12, 6), QTime(10, 15))};
+    qs::app::HeadlessPrompts m_headless;
     std::unique_ptr<qs::app::SettingsStore> m_settings;
-    std::unique_ptr<qs::app::RunState> m_state;
+    std::unique_ptr<qs::scan::Engine> m_engine;
+    qs::app::RunState *m_state = nullptr;
     std::unique_ptr<qs::gui::MainWindow> m_window;
     qs::test::RecordingPrompts *m_prompts = nullptr;
 };
@@ -57,8 +61,9 @@ private:
 void MainWindowTest::init()
 {
     m_settings = std::make_unique<qs::app::SettingsStore>(m_dir.filePath(QStringLiteral("settings.conf")));
-    m_state = std::make_unique<qs::app::RunState>();
-    m_window = std::make_unique<qs::gui::MainWindow>(*m_state, *m_settings);
+    m_engine = std::make_unique<qs::scan::Engine>(*m_settings, m_headless, m_clock);
+    m_state = &m_engine->state();
+    m_window = std::make_unique<qs::gui::MainWindow>(*m_engine);
     auto prompts = std::make_unique<qs::test::RecordingPrompts>();
     m_prompts = prompts.get();
     m_window->setPrompts(std::move(prompts));
@@ -67,16 +72,16 @@ void MainWindowTest::init()
 void MainWindowTest::cleanup()
 {
     m_window.reset();
-    m_state.reset();
+    m_engine.reset();
     QFile::remove(m_settings->filePath());
 }
 
 void MainWindowTest::startUpWithNoSettings()
 {
-    qs::app::loadMainForm(*m_state, *m_settings, QDate::currentDate());
+    m_engine->load();
     QCOMPARE(m_state->text(Field::txtDB), QString());
     QCOMPARE(m_state->strConn(), QStringLiteral("DSN="));
-    QCOMPARE(m_state->text(Field::lblDato), QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
+    QCOMPARE(m_state->text(Field::lblDato), QStringLiteral("2026-12-06"));
     QVERIFY(m_prompts->messages.isEmpty());
     QCOMPARE(child<QLabel>("lblRun")->text(), QStringLiteral("Not Startet"));
 }
@@ -84,7 +89,7 @@ void MainWindowTest::startUpWithNoSettings()
 void MainWindowTest::startUpShowsTheStoredName()
 {
     m_settings->write(qs::app::keys::Dsn, QStringLiteral(" Scans "));
-    qs::app::loadMainForm(*m_state, *m_settings, QDate(2026, 12, 6));
+    m_engine->load();
     QCOMPARE(m_state->strDSN(), QStringLiteral(" Scans "));
     QCOMPARE(m_state->strConn(), QStringLiteral("DSN= Scans "));
     QCOMPARE(m_state->text(Field::lblDato), QStringLiteral("2026-12-06"));
@@ -154,11 +159,10 @@ void MainWindowTest::hourPickerIsEditableWithTwentyFourHours()
     QCOMPARE(picker->itemText(23), QStringLiteral("23"));
     QCOMPARE(picker->currentText(), QStringLiteral("12"));
 
-    QSignalSpy requested(m_window.get(), &qs::gui::MainWindow::setStartTimeRequested);
     picker->setEditText(QStringLiteral("07"));
     child<QPushButton>("cmdTime")->click();
-    QCOMPARE(requested.count(), 1);
-    QCOMPARE(requested.first().first().toString(), QStringLiteral("07"));
+    QCOMPARE(m_state->text(Field::txtKL), QStringLiteral("07"));
+    QCOMPARE(child<QLabel>("lblRun")->text(), QStringLiteral("Timer set to: 07"));
 }
 
 void MainWindowTest::menusCarryTheirAccelerators()

@@ -1,1 +1,348 @@
 #include "loopbackhttpserver.h"
+
+#include <algorithm>
+
+#include <QHostAddress>
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QSslKey>
+#include <QSslServer>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+
+namespace qs::test {
+namespace {
+
+constexpr QByteArrayView HeadEnd = "\r\n\r\n";
+constexpr qsizetype ChunkSize = 512;
+
+QByteArray framedBody(const LoopbackHttpServer::Response &response)
+{
+    if (response.framing != LoopbackHttpServer::Framing::Chunked)
+        return response.body;
+    // RFC 9112 section 7.1: size in hex, CRLF, data, CRLF; a zero-size chunk ends the body.
+    QByteArray wire;
+    for (qsizetype at = 0; at < response.body.size(); at += ChunkSize) {
+        const QByteArray chunk = response.body.mid(at, ChunkSize);
+        wire += QByteArray::number(chunk.size(), 16) + "\r\n" + chunk + "\r\n";
+    }
+    wire += "0\r\n\r\n";
+    return wire;
+}
+
+QByteArray responseHead(const LoopbackHttpServer::Response &response)
+{
+    QByteArray head = "HTTP/1.1 " + QByteArray::number(response.status) + ' ' + response.reason + "\r\n";
+    bool hasLength = false;
+    for (const auto &[name, value] : response.headers) {
+        hasLength = hasLength || name.compare("content-length", Qt::CaseInsensitive) == 0;
+        head += name + ": " + value + "\r\n";
+    }
+    switch (response.framing) {
+    case LoopbackHttpServer::Framing::ContentLength:
+        if (!hasLength)
+            head += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
+        break;
+    case LoopbackHttpServer::Framing::Close:
+        head += "Connection: close\r\n";
+        break;
+    case LoopbackHttpServer::Framing::Chunked:
+        head += "Transfer-Encoding: chunked\r\n";
+        break;
+    }
+    return head + "\r\n";
+}
+
+qsizetype requestBodyLength(const QByteArray &head)
+{
+    for (const QByteArray &line : LoopbackHttpServer::headerLines(head)) {
+        const qsizetype colon = line.indexOf(':');
+        if (colon > 0 && line.left(colon).trimmed().compare("content-length", Qt::CaseInsensitive) == 0)
+            return std::max<qsizetype>(0, line.mid(colon + 1).trimmed().toLongLong());
+    }
+    return 0;
+}
+
+} // namespace
+
+// One accepted connection. It answers the requests on it one after another (keep-alive) and
+// deletes itself when the peer goes away.
+class LoopbackHttpServer::Session : public QObject
+{
+public:
+    Session(LoopbackHttpServer &server, QTcpSocket *socket)
+        : QObject(&server)
+        , m_server(server)
+        , m_socket(socket)
+    {
+        m_socket->setParent(this);
+        connect(m_socket, &QTcpSocket::readyRead, this, &Session::readRequests);
+        connect(m_socket, &QTcpSocket::disconnected, this, &QObject::deleteLater);
+        connect(&m_trickle, &QTimer::timeout, this, &Session::trickle);
+        if (m_socket->state() != QAbstractSocket::ConnectedState)
+            deleteLater();
+        else
+            readRequests(); // a TLS socket may already hold data when it is handed over
+    }
+
+private:
+    void readRequests()
+    {
+        m_received += m_socket->readAll();
+        while (!m_answering) {
+            if (m_skipBytes > 0) {
+                const qsizetype skipped = std::min(m_skipBytes, m_received.size());
+                m_received.remove(0, skipped);
+                m_skipBytes -= skipped;
+                if (m_skipBytes > 0)
+                    return;
+            }
+            const qsizetype end = m_received.indexOf(HeadEnd);
+            if (end < 0)
+                return;
+            const QByteArray head = m_received.left(end + HeadEnd.size());
+            m_received.remove(0, head.size());
+            m_skipBytes = requestBodyLength(head);
+
+            const QList<QByteArray> requestLine = head.left(head.indexOf("\r\n")).split(' ');
+            const QByteArray target = requestLine.size() > 1 ? requestLine.at(1) : QByteArray();
+            m_server.record(head, target);
+            answer(m_server.responseFor(target));
+        }
+    }
+
+    void answer(const Response &response)
+    {
+        const QByteArray wire = framedBody(response);
+        switch (response.behaviour) {
+        case Behaviour::Normal:
+            m_socket->write(responseHead(response) + wire);
+            if (response.framing == Framing::Close)
+                closeAfterAnswer();
+            break;
+        case Behaviour::Stall:
+            m_answering = true;
+            break;
+        case Behaviour::CloseWithoutResponse:
+            closeAfterAnswer();
+            break;
+        case Behaviour::CutMidway: {
+            const qsizetype sent = response.cutAfter >= 0 ? response.cutAfter : wire.size() / 2;
+            m_socket->write(responseHead(response) + wire.left(sent));
+            closeAfterAnswer();
+            break;
+        }
+        case Behaviour::Trickle:
+            m_answering = true;
+            m_socket->write(responseHead(response));
+            m_pending = wire;
+            m_trickleBytes = std::max<qsizetype>(1, response.trickleBytes);
+            m_closeAfterTrickle = response.framing == Framing::Close;
+            m_trickle.start(response.trickleInterval);
+            break;
+        }
+    }
+
+    void trickle()
+    {
+        m_socket->write(m_pending.left(m_trickleBytes));
+        m_pending.remove(0, std::min(m_trickleBytes, m_pending.size()));
+        if (!m_pending.isEmpty())
+            return;
+        m_trickle.stop();
+        if (m_closeAfterTrickle) {
+            closeAfterAnswer();
+        } else {
+            m_answering = false;
+            readRequests();
+        }
+    }
+
+    // Closes once everything written has gone out; nothing more is read.
+    void closeAfterAnswer()
+    {
+        m_answering = true;
+        m_socket->disconnectFromHost();
+    }
+
+    LoopbackHttpServer &m_server;
+    QTcpSocket *m_socket; // a child of this session
+    QByteArray m_received;
+    qsizetype m_skipBytes = 0;
+    bool m_answering = false;
+    QTimer m_trickle;
+    QByteArray m_pending;
+    qsizetype m_trickleBytes = 1;
+    bool m_closeAfterTrickle = false;
+};
+
+LoopbackHttpServer::Response LoopbackHttpServer::page(QByteArray body, QByteArray contentType)
+{
+    Response response;
+    response.headers.append({QByteArrayLiteral("Content-Type"), std::move(contentType)});
+    response.body = std::move(body);
+    return response;
+}
+
+LoopbackHttpServer::Response LoopbackHttpServer::redirect(QByteArray location, int status)
+{
+    Response response;
+    response.status = status;
+    response.reason = status == 301 ? QByteArrayLiteral("Moved Permanently") : QByteArrayLiteral("Found");
+    response.headers.append({QByteArrayLiteral("Location"), std::move(location)});
+    response.body = QByteArrayLiteral("moved");
+    return response;
+}
+
+LoopbackHttpServer::LoopbackHttpServer(QObject *parent)
+    : QObject(parent)
+{}
+
+LoopbackHttpServer::~LoopbackHttpServer() = default;
+
+bool LoopbackHttpServer::listen()
+{
+    m_tls = false;
+    return startListening(std::make_unique<QTcpServer>());
+}
+
+bool LoopbackHttpServer::listenTls(const QSslCertificate &certificate, const QSslKey &privateKey,
+                                   bool advertiseHttp2)
+{
+    auto server = std::make_unique<QSslServer>();
+    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    tls.setLocalCertificate(certificate);
+    tls.setPrivateKey(privateKey);
+    tls.setPeerVerifyMode(QSslSocket::VerifyNone);
+    if (advertiseHttp2)
+        tls.setAllowedNextProtocols(
+            {QSslConfiguration::ALPNProtocolHTTP2, QSslConfiguration::NextProtocolHttp1_1});
+    server->setSslConfiguration(tls);
+    m_tls = true;
+    return startListening(std::move(server));
+}
+
+bool LoopbackHttpServer::startListening(std::unique_ptr<QTcpServer> server)
+{
+    // pendingConnectionAvailable, not newConnection: a TLS connection is handed over only after
+    // its handshake.
+    connect(server.get(), &QTcpServer::pendingConnectionAvailable, this, &LoopbackHttpServer::acceptPending);
+    if (!server->listen(QHostAddress::LocalHost, 0)) {
+        m_errorString = server->errorString();
+        m_server.reset();
+        return false;
+    }
+    m_errorString.clear();
+    m_server = std::move(server);
+    return true;
+}
+
+void LoopbackHttpServer::acceptPending()
+{
+    while (QTcpSocket *socket = m_server->nextPendingConnection()) {
+        ++m_acceptedConnections;
+        new Session(*this, socket); // owned by this server through QObject parenthood
+    }
+}
+
+void LoopbackHttpServer::close()
+{
+    if (m_server)
+        m_server->close();
+}
+
+bool LoopbackHttpServer::isListening() const
+{
+    return m_server && m_server->isListening();
+}
+
+QString LoopbackHttpServer::errorString() const
+{
+    return m_errorString;
+}
+
+quint16 LoopbackHttpServer::port() const
+{
+    return m_server ? m_server->serverPort() : 0;
+}
+
+QUrl LoopbackHttpServer::url(const QString &path) const
+{
+    return QUrl(QStringLiteral("%1://127.0.0.1:%2%3")
+                    .arg(m_tls ? QStringLiteral("https") : QStringLiteral("http"))
+                    .arg(port())
+                    .arg(path));
+}
+
+void LoopbackHttpServer::setResponse(const QString &path, Response response)
+{
+    m_responses[path] = std::move(response);
+}
+
+LoopbackHttpServer::Response LoopbackHttpServer::responseFor(const QByteArray &target) const
+{
+    const QString full = QString::fromLatin1(target);
+    if (const auto it = m_responses.constFind(full); it != m_responses.constEnd())
+        return *it;
+    const QString path = full.section(QLatin1Char('?'), 0, 0);
+    if (const auto it = m_responses.constFind(path); it != m_responses.constEnd())
+        return *it;
+    Response notFound = page(QByteArrayLiteral("<html><body>Not Found</body></html>"));
+    notFound.status = 404;
+    notFound.reason = QByteArrayLiteral("Not Found");
+    return notFound;
+}
+
+void LoopbackHttpServer::record(const QByteArray &head, const QByteArray &target)
+{
+    m_requestHeads.append(head);
+    const qsizetype query = target.indexOf('?');
+    m_requestPaths.append(query < 0 ? target : target.left(query));
+    emit requestReceived(head);
+}
+
+QList<QByteArray> LoopbackHttpServer::requestHeads() const
+{
+    return m_requestHeads;
+}
+
+int LoopbackHttpServer::requestCount(const QString &path) const
+{
+    return static_cast<int>(m_requestPaths.count(path.toLatin1()));
+}
+
+void LoopbackHttpServer::clearRequests()
+{
+    m_requestHeads.clear();
+    m_requestPaths.clear();
+}
+
+int LoopbackHttpServer::acceptedConnections() const
+{
+    return m_acceptedConnections;
+}
+
+int LoopbackHttpServer::openConnections() const
+{
+    const QList<QTcpSocket *> sockets = findChildren<QTcpSocket *>();
+    return static_cast<int>(std::count_if(sockets.cbegin(), sockets.cend(), [](const QTcpSocket *socket) {
+        return socket->state() != QAbstractSocket::UnconnectedState;
+    }));
+}
+
+QList<QByteArray> LoopbackHttpServer::headerLines(const QByteArray &head)
+{
+    QList<QByteArray> lines = head.split('\n');
+    QList<QByteArray> headers;
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        QByteArray line = lines.at(i);
+        if (line.endsWith('\r'))
+            line.chop(1);
+        if (!line.isEmpty())
+            headers.append(line);
+    }
+    return headers;
+}
+
+} // namespace qs::test

@@ -1,1 +1,118 @@
 #pragma once
+
+#include <chrono>
+#include <memory>
+#include <utility>
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QUrl>
+
+class QSslCertificate;
+class QSslKey;
+class QTcpServer;
+
+namespace qs::test {
+
+// An HTTP/1.1 server on 127.0.0.1 for tests, with canned answers per path and the ways real servers
+// misbehave. It records every request head exactly as it arrived.
+class LoopbackHttpServer : public QObject
+{
+    Q_OBJECT
+public:
+    enum class Behaviour
+    {
+        Normal,               // the whole answer at once
+        Stall,                // read the request and never answer
+        CutMidway,            // announce the whole body, send part of it, then close
+        Trickle,              // the head at once, then the body a few bytes at a time
+        CloseWithoutResponse, // read the request and close without sending a byte
+    };
+    Q_ENUM(Behaviour)
+    // How the end of the body is marked (RFC 9112 section 6).
+    enum class Framing
+    {
+        ContentLength, // Content-Length field (not added when the headers already carry one)
+        Close,         // no length at all: "Connection: close" and the body ends when the connection does
+        Chunked,       // Transfer-Encoding: chunked
+    };
+    Q_ENUM(Framing)
+
+    struct Response
+    {
+        int status = 200;
+        QByteArray reason = QByteArrayLiteral("OK");
+        QList<std::pair<QByteArray, QByteArray>> headers; // sent in this order, before the framing field
+        QByteArray body;
+        Behaviour behaviour = Behaviour::Normal;
+        Framing framing = Framing::ContentLength;
+        qsizetype cutAfter = -1; // CutMidway: bytes of the framed body sent before closing; -1: half
+        qsizetype trickleBytes = 1;
+        std::chrono::milliseconds trickleInterval{20};
+    };
+
+    // A 200 answer with a Content-Type field.
+    static Response page(QByteArray body,
+                         QByteArray contentType = QByteArrayLiteral("text/html; charset=utf-8"));
+    // A redirect to location (absolute or relative).
+    static Response redirect(QByteArray location, int status = 302);
+
+    explicit LoopbackHttpServer(QObject *parent = nullptr);
+    ~LoopbackHttpServer() override;
+
+    // Listens on 127.0.0.1 at a free port; false (see errorString()) when that fails.
+    bool listen();
+    // As listen(), but every connection must first complete a TLS handshake with this certificate.
+    // With advertiseHttp2 the server offers "h2" through ALPN (RFC 7301) next to "http/1.1", as
+    // public servers do, so a client that would take HTTP/2 is seen doing so: its connection
+    // preface "PRI * HTTP/2.0" is recorded as a request head (and answered with 404).
+    bool listenTls(const QSslCertificate &certificate, const QSslKey &privateKey,
+                   bool advertiseHttp2 = false);
+    // Stops accepting connections; connections already open stay.
+    void close();
+    bool isListening() const;
+    QString errorString() const;
+    quint16 port() const;
+    // http(s)://127.0.0.1:<port><path>; path may carry a query.
+    QUrl url(const QString &path = QStringLiteral("/")) const;
+
+    // The answer for a request target: an exact match of path and query first, then the path alone.
+    // Unknown paths get 404 Not Found.
+    void setResponse(const QString &path, Response response);
+
+    // Every request head received, from the request line to the empty line that ends it, as raw bytes.
+    QList<QByteArray> requestHeads() const;
+    // Requests received whose target (without query) was path.
+    int requestCount(const QString &path) const;
+    void clearRequests();
+    // Connections accepted so far, and those still open.
+    int acceptedConnections() const;
+    int openConnections() const;
+
+    // The header lines of a request head, without the request line and the line ends.
+    static QList<QByteArray> headerLines(const QByteArray &head);
+
+signals:
+    void requestReceived(const QByteArray &head);
+
+private:
+    class Session;
+
+    bool startListening(std::unique_ptr<QTcpServer> server);
+    void acceptPending();
+    Response responseFor(const QByteArray &target) const;
+    void record(const QByteArray &head, const QByteArray &target);
+
+    std::unique_ptr<QTcpServer> m_server;
+    bool m_tls = false;
+    QString m_errorString;
+    QHash<QString, Response> m_responses;
+    QList<QByteArray> m_requestHeads;
+    QList<QByteArray> m_requestPaths;
+    int m_acceptedConnections = 0;
+};
+
+} // namespace qs::test

@@ -20,6 +20,26 @@ public:
     virtual bool confirm(const QString &text) = 0;
 };
 
+// Hands everything on to prompts chosen later: the window's dialogs exist only once the window
+// does, while the routines that talk to the operator are built before it.
+class PromptsRelay final : public OperatorPrompts
+{
+public:
+    explicit PromptsRelay(OperatorPrompts &target)
+        : m_target(&target)
+    {}
+    void setTarget(OperatorPrompts &target) { m_target = &target; }
+    void showMessage(const QString &text) override { m_target->showMessage(text); }
+    QString askText(const QString &prompt, const QString &title) override
+    {
+        return m_target->askText(prompt, title);
+    }
+    bool confirm(const QString &text) override { return m_target->confirm(text); }
+
+private:
+    OperatorPrompts *m_target;
+};
+
 // Without a window: messages go to standard error as one line each, questions are cancelled.
 class HeadlessPrompts final : public OperatorPrompts
 {

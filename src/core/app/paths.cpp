@@ -1,5 +1,8 @@
 #include "paths.h"
 
+#include <pwd.h>
+#include <unistd.h>
+
 #include <QDir>
 
 namespace qs::app::paths {
@@ -29,7 +32,12 @@ QString dataDir()
 QString userOdbcIni()
 {
     const QString odbcIni = qEnvironmentVariable("ODBCINI");
-    return odbcIni.isEmpty() ? QDir::homePath() + QStringLiteral("/.odbc.ini") : odbcIni;
+    if (!odbcIni.isEmpty())
+        return odbcIni;
+    // unixODBC takes the account's home folder from the password database, not from $HOME.
+    const passwd *account = getpwuid(getuid());
+    const QString home = account != nullptr ? QString::fromLocal8Bit(account->pw_dir) : QDir::homePath();
+    return home + QStringLiteral("/.odbc.ini");
 }
 
 } // namespace qs::app::paths

@@ -9,7 +9,8 @@ namespace qs::app::paths {
 QString configDir();
 // $XDG_DATA_HOME/quillmere-scan, default ~/.local/share/quillmere-scan.
 QString dataDir();
-// The unixODBC file of per-user data sources: $ODBCINI when set, else ~/.odbc.ini.
+// The unixODBC file of per-user data sources: $ODBCINI when set, else .odbc.ini in the
+// account's home folder.
 QString userOdbcIni();
 
 } // namespace qs::app::paths

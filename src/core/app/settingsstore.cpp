@@ -43,9 +43,4 @@ bool SettingsStore::write(const QString &key, const QString &value)
     return settings.status() == QSettings::NoError;
 }
 
-bool isBlank(const QString &value)
-{
-    return value.trimmed().isEmpty();
-}
-
 } // namespace qs::app

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include "blanks.h"
+
 namespace qs::app {
 
 // The keys of the per-user settings store; no other key is read or written.
@@ -37,9 +39,5 @@ public:
 private:
     QString m_filePath;
 };
-
-// A value that is empty or made of blanks only counts as not entered: the dialogs and the
-// command line never store one.
-bool isBlank(const QString &value);
 
 } // namespace qs::app

@@ -10,7 +10,7 @@
 
 #include <curl/curl.h>
 
-Q_LOGGING_CATEGORY(lcMailThreads, "qs.notify.threads")
+Q_LOGGING_CATEGORY(lcMailThreads, "qs.notify.threads", QtWarningMsg)
 
 namespace qs::notify {
 

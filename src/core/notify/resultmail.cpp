@@ -7,7 +7,7 @@
 #include "app/runstate.h"
 #include "app/settingsstore.h"
 
-Q_LOGGING_CATEGORY(lcResultMail, "qs.notify.resultmail")
+Q_LOGGING_CATEGORY(lcResultMail, "qs.notify.resultmail", QtWarningMsg)
 
 namespace qs::notify {
 
@@ -63,7 +63,7 @@ void ResultMail::oSMTP_SendSMTP() {}
 
 void ResultMail::oSMTP_ErrorSMTP(int number, const QString &description)
 {
-    qCWarning(lcResultMail) << "result mail failed:" << number << description;
+    qCInfo(lcResultMail) << "result mail failed:" << number << description;
     m_state.append(app::Field::txtEtrap, app::errorEntry(QStringLiteral("Mail Error "), number, description));
     m_failure = description + QStringLiteral(" (") + QString::number(number) + QLatin1Char(')');
 }

@@ -14,7 +14,7 @@
 #include "mailserveraddress.h"
 #include "mailthreads.h"
 
-Q_LOGGING_CATEGORY(lcSmtp, "qs.notify.smtp")
+Q_LOGGING_CATEGORY(lcSmtp, "qs.notify.smtp", QtWarningMsg)
 
 namespace qs::notify {
 
@@ -173,7 +173,7 @@ void SmtpSession::send()
         // The same answer libcurl gives for an empty or unusable URL, but as a notification.
         const QString description = QString::fromUtf8(curl_easy_strerror(CURLE_URL_MALFORMAT)) +
                                     QStringLiteral(" (") + job.server.problem + QLatin1Char(')');
-        qCWarning(lcSmtp) << "mail server setting refused:" << job.server.problem;
+        qCInfo(lcSmtp) << "mail server setting refused:" << job.server.problem;
         QMetaObject::invokeMethod(
             this, [this, description] { onFinished(CURLE_URL_MALFORMAT, description); },
             Qt::QueuedConnection);
@@ -216,7 +216,7 @@ void SmtpSession::onFinished(int code, const QString &description)
         qCInfo(lcSmtp) << "mail accepted by the server";
         emit sendSMTP();
     } else {
-        qCWarning(lcSmtp) << "mail not sent:" << code << description;
+        qCInfo(lcSmtp) << "mail not sent:" << code << description;
         emit errorSMTP(code, description);
     }
     m_closed = true;

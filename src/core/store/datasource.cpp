@@ -11,7 +11,7 @@
 
 #include "app/settingsstore.h"
 
-Q_LOGGING_CATEGORY(lcDataSource, "quillmere.store.datasource")
+Q_LOGGING_CATEGORY(lcDataSource, "qs.store.datasource", QtWarningMsg)
 
 namespace qs::store {
 namespace {

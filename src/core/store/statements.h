@@ -22,11 +22,9 @@ inline const QString insertUrl = QStringLiteral("INSERT INTO listen (URL) VALUES
 
 inline const QString selectKeywords = QStringLiteral("SELECT * FROM keyword");
 
-inline const QString selectHitsOfUrl = QStringLiteral("SELECT * FROM kw WHERE KWID = ?");
 inline const QString selectHit = QStringLiteral("SELECT * FROM kw WHERE KWID = ? AND KWORD = ?");
 inline const QString insertHit = QStringLiteral("INSERT INTO kw (KWID, KWORD, TALSUM) VALUES (?, ?, ?)");
-inline const QString updateHit =
-    QStringLiteral("UPDATE kw SET TALSUM = ? WHERE KWID = ? AND KWORD = ? AND TALSUM = ?");
+inline const QString updateHit = QStringLiteral("UPDATE kw SET TALSUM = ? WHERE KWID = ? AND KWORD = ?");
 inline const QString deleteAllHits = QStringLiteral("Delete from kw");
 
 } // namespace qs::store::sql

@@ -18,18 +18,23 @@
 #include <QVBoxLayout>
 
 #include "app/settingsstore.h"
+#include "scan/dailyscheduler.h"
+#include "scan/engine.h"
+#include "scan/scanrun.h"
 #include "windowprompts.h"
 
 namespace qs::gui {
 
 using app::Field;
 
-MainWindow::MainWindow(app::RunState &state, app::SettingsStore &settings, QWidget *parent)
+MainWindow::MainWindow(scan::Engine &engine, QWidget *parent)
     : QMainWindow(parent)
-    , m_state(state)
-    , m_settings(settings)
+    , m_engine(engine)
+    , m_state(engine.state())
+    , m_settings(engine.settings())
     , m_prompts(std::make_unique<WindowPrompts>(this))
 {
+    m_engine.setPrompts(*m_prompts);
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Quillmere Scanner"));
 
@@ -47,11 +52,16 @@ MainWindow::MainWindow(app::RunState &state, app::SettingsStore &settings, QWidg
     resize(620, 560);
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    // The engine outlives the window; its messages must not reach dialogs that are gone.
+    m_engine.setPrompts(m_headless);
+}
 
 void MainWindow::setPrompts(std::unique_ptr<app::OperatorPrompts> prompts)
 {
     m_prompts = std::move(prompts);
+    m_engine.setPrompts(*m_prompts);
 }
 
 QPushButton *MainWindow::button(const char *objectName, const QString &caption)
@@ -79,9 +89,9 @@ QWidget *MainWindow::buildTopRow()
     QPushButton *start = button("cmdRun", QStringLiteral("Start"));
     QPushButton *resetDates = button("cmdReset", QStringLiteral("Reset date"));
     QPushButton *resetKeywords = button("cmdWord", QStringLiteral("Reset keywords"));
-    connect(start, &QPushButton::clicked, this, &MainWindow::startRequested);
-    connect(resetDates, &QPushButton::clicked, this, &MainWindow::resetDatesRequested);
-    connect(resetKeywords, &QPushButton::clicked, this, &MainWindow::resetKeywordsRequested);
+    connect(start, &QPushButton::clicked, this, [this] { m_engine.run().start(); });
+    connect(resetDates, &QPushButton::clicked, this, &MainWindow::resetDates);
+    connect(resetKeywords, &QPushButton::clicked, this, &MainWindow::resetKeywords);
     layout->addWidget(start);
     layout->addWidget(resetDates);
     layout->addWidget(resetKeywords);
@@ -146,7 +156,7 @@ QWidget *MainWindow::buildResultTab()
     report->setAccessibleName(QStringLiteral("Search result"));
     m_panes.insert(Field::txtResultat, report);
     QPushButton *clear = button("cmdSletMail", QStringLiteral("Delete Result"));
-    connect(clear, &QPushButton::clicked, this, &MainWindow::deleteResultRequested);
+    connect(clear, &QPushButton::clicked, this, [this] { m_state.clear(Field::txtResultat); });
     layout->addWidget(report, 1);
     layout->addWidget(clear, 0, Qt::AlignLeft);
     return tab;
@@ -203,7 +213,7 @@ QWidget *MainWindow::buildErrorsTab()
     errors->setAccessibleName(QStringLiteral("Errors"));
     m_panes.insert(Field::txtEtrap, errors);
     QPushButton *clear = button("Command2", QStringLiteral("Delete"));
-    connect(clear, &QPushButton::clicked, this, &MainWindow::deleteErrorsRequested);
+    connect(clear, &QPushButton::clicked, this, [this] { m_state.clear(Field::txtEtrap); });
     layout->addWidget(errors, 1);
     layout->addWidget(clear, 0, Qt::AlignLeft);
     return tab;
@@ -225,8 +235,10 @@ QWidget *MainWindow::buildTimerTab()
     m_hourPicker->setAccessibleName(QStringLiteral("Start hour"));
     caption->setBuddy(m_hourPicker);
     QPushButton *setTime = button("cmdTime", QStringLiteral("Set start time to"));
-    connect(setTime, &QPushButton::clicked, this,
-            [this] { emit setStartTimeRequested(m_hourPicker->currentText()); });
+    connect(setTime, &QPushButton::clicked, this, [this] {
+        if (scan::DailyScheduler *scheduler = m_engine.scheduler())
+            scheduler->cmdTimeClick(m_hourPicker->currentText());
+    });
     layout->addWidget(caption);
     layout->addWidget(m_hourPicker);
     layout->addWidget(setTime);
@@ -248,7 +260,7 @@ QWidget *MainWindow::buildKeywordsTab()
     m_keywordGrid->setAccessibleName(QStringLiteral("Keywords"));
     m_keywordGrid->horizontalHeader()->setStretchLastSection(true);
     QPushButton *load = button("cmdKWord", QStringLiteral("Load Keywords"));
-    connect(load, &QPushButton::clicked, this, &MainWindow::loadKeywordsRequested);
+    connect(load, &QPushButton::clicked, this, &MainWindow::loadKeywords);
     layout->addWidget(m_keywordGrid, 1);
     layout->addWidget(load, 0, Qt::AlignLeft);
     return tab;
@@ -269,8 +281,8 @@ QWidget *MainWindow::buildUrlTab()
     auto *buttons = new QHBoxLayout;
     QPushButton *load = button("cmdURL", QStringLiteral("Load URL to edit"));
     QPushButton *add = button("cmdAdd", QStringLiteral("Add URL"));
-    connect(load, &QPushButton::clicked, this, &MainWindow::loadUrlsRequested);
-    connect(add, &QPushButton::clicked, this, &MainWindow::addUrlRequested);
+    connect(load, &QPushButton::clicked, this, &MainWindow::loadUrls);
+    connect(add, &QPushButton::clicked, this, &MainWindow::addUrl);
     buttons->addWidget(load);
     buttons->addWidget(add);
     buttons->addStretch(1);
@@ -295,14 +307,14 @@ void MainWindow::buildMenus()
     odbc->setObjectName(QStringLiteral("menuset_0"));
     QAction *mail = settings->addAction(QStringLiteral("Mail Setup"));
     mail->setObjectName(QStringLiteral("menuset_1"));
-    connect(odbc, &QAction::triggered, this, &MainWindow::odbcSetupRequested);
-    connect(mail, &QAction::triggered, this, &MainWindow::mailSetupRequested);
+    connect(odbc, &QAction::triggered, this, &MainWindow::showOdbcSettings);
+    connect(mail, &QAction::triggered, this, &MainWindow::showMailSettings);
 
     QMenu *help = menuBar()->addMenu(QStringLiteral("&Help"));
     help->setObjectName(QStringLiteral("menuhlp"));
     QAction *about = help->addAction(QStringLiteral("About"));
     about->setObjectName(QStringLiteral("menuhlp_3"));
-    connect(about, &QAction::triggered, this, &MainWindow::aboutRequested);
+    connect(about, &QAction::triggered, this, &MainWindow::showAbout);
 }
 
 void MainWindow::bindState()
@@ -360,5 +372,19 @@ void MainWindow::showStoredDsn()
 {
     m_prompts->showMessage(m_settings.read(app::keys::Dsn, m_state.strDSN()));
 }
+
+} // namespace qs::gui
+
+namespace qs::gui {
+
+// The list maintenance commands and the dialogs come with the grids.
+void MainWindow::resetDates() {}
+void MainWindow::resetKeywords() {}
+void MainWindow::loadKeywords() {}
+void MainWindow::loadUrls() {}
+void MainWindow::addUrl() {}
+void MainWindow::showOdbcSettings() {}
+void MainWindow::showMailSettings() {}
+void MainWindow::showAbout() {}
 
 } // namespace qs::gui

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QMainWindow>
 
+#include "app/operatorprompts.h"
 #include "app/runstate.h"
 
 class QComboBox;
@@ -22,6 +23,10 @@ class OperatorPrompts;
 class SettingsStore;
 } // namespace qs::app
 
+namespace qs::scan {
+class Engine;
+}
+
 namespace qs::gui {
 
 // The main window "Quillmere Scanner": buttons, the title frame, six tabs and the menus.
@@ -32,28 +37,23 @@ class MainWindow : public QMainWindow
 {
     Q_OBJECT
 public:
-    MainWindow(app::RunState &state, app::SettingsStore &settings, QWidget *parent = nullptr);
+    explicit MainWindow(scan::Engine &engine, QWidget *parent = nullptr);
     ~MainWindow() override;
 
     // The prompts that the window's routines use; by default real dialogs over this window.
     app::OperatorPrompts &prompts() { return *m_prompts; }
     void setPrompts(std::unique_ptr<app::OperatorPrompts> prompts);
 
-signals:
-    void startRequested();
-    void resetDatesRequested();
-    void resetKeywordsRequested();
-    void deleteResultRequested();
-    void deleteErrorsRequested();
-    void setStartTimeRequested(const QString &hourText);
-    void loadKeywordsRequested();
-    void loadUrlsRequested();
-    void addUrlRequested();
-    void odbcSetupRequested();
-    void mailSetupRequested();
-    void aboutRequested();
-
 private:
+    void resetDates();
+    void resetKeywords();
+    void loadKeywords();
+    void loadUrls();
+    void addUrl();
+    void showOdbcSettings();
+    void showMailSettings();
+    void showAbout();
+
     QWidget *buildTopRow();
     QWidget *buildTitleFrame();
     QTabWidget *buildTabs();
@@ -72,9 +72,11 @@ private:
     QPushButton *button(const char *objectName, const QString &caption);
     QLineEdit *readOnlyLine(app::Field field);
 
+    scan::Engine &m_engine;
     app::RunState &m_state;
     app::SettingsStore &m_settings;
     std::unique_ptr<app::OperatorPrompts> m_prompts;
+    app::HeadlessPrompts m_headless;
 
     QHash<app::Field, QLineEdit *> m_lines;
     QHash<app::Field, QLabel *> m_labels;

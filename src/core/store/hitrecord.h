@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+#include "dberror.h"
+
+namespace qs::store {
+
+class DataSource;
+
+// The kw table remembers, per URL and keyword, how much page text followed the keyword when it
+// was last reported (TALSUM). A found keyword is new when no row exists for it, changed when the
+// length moved further than the URL's sensitivity from the stored one, unchanged otherwise. Only
+// a report moves the stored length, so small changes add up until they pass the sensitivity.
+enum class HitOutcome
+{
+    New,
+    Changed,
+    Unchanged
+};
+
+struct HitRecording
+{
+    HitOutcome outcome = HitOutcome::New;
+    // Statements that failed. The keyword then counts as new, so that a failing database never
+    // hides a hit from the report.
+    QList<DbError> errors;
+};
+
+HitRecording recordHit(DataSource &dataSource, const QString &dsnName, qint64 urlId, qint64 sensitivity,
+                       const QString &keyword, qint64 length);
+
+} // namespace qs::store

@@ -1,0 +1,24 @@
+#include "keywordlist.h"
+
+#include <QSqlQuery>
+
+#include "datasource.h"
+#include "statements.h"
+
+namespace qs::store {
+
+KeywordList loadKeywords(DataSource &dataSource, const QString &dsnName)
+{
+    KeywordList list;
+    QSqlQuery query;
+    list.error = dataSource.exec(dsnName, query, sql::selectKeywords);
+    if (list.error.failed())
+        return list;
+    while (query.next()) {
+        ++list.rowCount;
+        list.values << query.value(QStringLiteral("KEYWORDS")).toString();
+    }
+    return list;
+}
+
+} // namespace qs::store

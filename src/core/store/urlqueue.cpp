@@ -1,0 +1,42 @@
+#include "urlqueue.h"
+
+#include <QSqlQuery>
+
+#include "datasource.h"
+#include "statements.h"
+
+namespace qs::store {
+
+TakenUrl takeNextDueUrl(DataSource &dataSource, const QString &dsnName, const QDate &today)
+{
+    TakenUrl taken;
+    QSqlQuery due;
+    taken.error = dataSource.exec(dsnName, due, sql::selectDueUrls, {today});
+    if (taken.error.failed()) {
+        taken.outcome = TakenUrl::Outcome::SelectFailed;
+        return taken;
+    }
+    while (due.next()) {
+        const QVariant id = due.value(QStringLiteral("ID"));
+        QSqlQuery mark;
+        const DbError error = dataSource.exec(dsnName, mark, sql::markUrlTaken, {today, id, today});
+        if (error.failed()) {
+            taken.outcome = TakenUrl::Outcome::MarkFailed;
+            taken.id = id;
+            taken.url = due.value(QStringLiteral("URL"));
+            taken.error = error;
+            return taken;
+        }
+        if (mark.numRowsAffected() == 1) {
+            taken.outcome = TakenUrl::Outcome::Taken;
+            taken.id = id;
+            taken.url = due.value(QStringLiteral("URL"));
+            taken.sensitivity = due.value(QStringLiteral("SCENS"));
+            return taken;
+        }
+    }
+    taken.outcome = TakenUrl::Outcome::NoneLeft;
+    return taken;
+}
+
+} // namespace qs::store
