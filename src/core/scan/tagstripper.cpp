@@ -25,9 +25,9 @@ void trimBlanks(QString &text)
     text.remove(0, begin);
 }
 
-// Marks the code units that QString::toLower does not turn into exactly one other unit: surrogates,
-// whose case belongs to the pair, and the one character that grows (İ becomes i and a combining
-// dot). No character lower-cases to a surrogate, so the value is free.
+// Marks the code units that QString::toLower does not turn into exactly one unit: surrogates, whose
+// case belongs to the pair, and characters that grow (İ becomes i and a combining dot). No character
+// lower-cases to a surrogate, so the value is free.
 constexpr char16_t NotOneUnit = 0xD800;
 
 // What QString::toLower makes of each code unit standing alone. Qt's lower-casing looks up a table
