@@ -16,6 +16,7 @@
 #include "scan/fetchresult.h"
 #include "scan/pagefetcher.h"
 #include "scan/requesturl.h"
+#include "testcertificate.h"
 
 using namespace std::chrono_literals;
 using qs::scan::BodyEnd;
@@ -212,18 +213,12 @@ private slots:
 std::optional<Credentials> TestPageFetcher::makeCertificate(const QString &name,
                                                             const QString &subjectAltName)
 {
-    const QString keyFile = m_certificateDir.filePath(name + QStringLiteral(".key"));
-    const QString certificateFile = m_certificateDir.filePath(name + QStringLiteral(".pem"));
-    QProcess openssl;
-    openssl.start(
-        QStringLiteral("openssl"),
-        {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"), QStringLiteral("ec"),
-         QStringLiteral("-pkeyopt"), QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-nodes"),
-         QStringLiteral("-days"), QStringLiteral("2"), QStringLiteral("-subj"), QStringLiteral("/CN=") + name,
-         QStringLiteral("-addext"), QStringLiteral("subjectAltName=") + subjectAltName,
-         QStringLiteral("-keyout"), keyFile, QStringLiteral("-out"), certificateFile});
-    if (!openssl.waitForFinished(30'000) || openssl.exitCode() != 0) {
-        qWarning() << "openssl failed:" << openssl.readAllStandardError();
+    QString certificateFile;
+    QString keyFile;
+    QString error;
+    if (!qs::test::makeSelfSignedCertificate(m_certificateDir.path(), name, subjectAltName, &certificateFile,
+                                             &keyFile, &error)) {
+        qWarning() << error;
         return std::nullopt;
     }
     QFile keyIn(keyFile);

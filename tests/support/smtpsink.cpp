@@ -7,6 +7,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include "testcertificate.h"
+
 namespace qs::test {
 
 namespace {
@@ -175,24 +177,9 @@ QList<ReceivedMail> SmtpSink::messages() const
 bool SmtpSink::makeSelfSignedCertificate(const QString &folder, QString *certificateFile, QString *keyFile,
                                          QString *error)
 {
-    const QDir dir(folder);
-    *certificateFile = dir.filePath(QStringLiteral("sink-cert.pem"));
-    *keyFile = dir.filePath(QStringLiteral("sink-key.pem"));
-    QProcess openssl;
-    openssl.setProcessChannelMode(QProcess::MergedChannels);
-    openssl.start(QStringLiteral("openssl"),
-                  {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
-                   QStringLiteral("rsa:2048"), QStringLiteral("-nodes"), QStringLiteral("-days"),
-                   QStringLiteral("2"), QStringLiteral("-subj"), QStringLiteral("/CN=localhost"),
-                   QStringLiteral("-addext"), QStringLiteral("subjectAltName=IP:127.0.0.1,DNS:localhost"),
-                   QStringLiteral("-keyout"), *keyFile, QStringLiteral("-out"), *certificateFile});
-    if (!openssl.waitForFinished(60000) || openssl.exitStatus() != QProcess::NormalExit ||
-        openssl.exitCode() != 0) {
-        *error = QStringLiteral("openssl failed: %1 %2")
-                     .arg(openssl.errorString(), QString::fromLocal8Bit(openssl.readAll()));
-        return false;
-    }
-    return true;
+    return qs::test::makeSelfSignedCertificate(folder, QStringLiteral("localhost"),
+                                               QStringLiteral("IP:127.0.0.1,DNS:localhost"), certificateFile,
+                                               keyFile, error);
 }
 
 } // namespace qs::test
