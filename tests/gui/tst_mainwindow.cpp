@@ -1,3 +1,4 @@
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QDate>
 #include <QGroupBox>
@@ -18,6 +19,7 @@
 #include "fakeclock.h"
 #include "recordingprompts.h"
 #include "scan/engine.h"
+#include "windowworld.h"
 
 using qs::app::Field;
 
@@ -38,6 +40,15 @@ private slots:
     void getregShowsTheStoredNameOnly();
     void fieldsFollowTheRunState();
     void exitClosesTheWindow();
+
+    // The list commands behind the buttons
+    void resetDateButtonDatesEveryUrlBack();
+    void resetKeywordsButtonCancelledKeepsTheHits();
+    void resetKeywordsButtonWithoutDataSourceSaysNothingWasDeleted();
+    void addUrlButtonStoresTheUrlAsTyped();
+    void listCommandsWithoutDataSource();
+    void everyControlHasANameForAssistiveTools();
+    void windowFitsASmallScreen();
 
 private:
     template <typename T> T *child(const char *name)
@@ -212,6 +223,109 @@ void MainWindowTest::exitClosesTheWindow()
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
     m_window->findChild<QAction *>(QStringLiteral("menufile_2"))->trigger();
     QVERIFY(!m_window->isVisible());
+}
+
+void MainWindowTest::resetDateButtonDatesEveryUrlBack()
+{
+    qs::test::WindowWorld world;
+    for (const char *url : {"http://a.example/", "http://b.example/", "http://c.example/"})
+        QVERIFY(world.exec(QStringLiteral("INSERT INTO listen (URL, DAGEN) VALUES (?, ?)"),
+                           {QString::fromLatin1(url), QDate(2026, 12, 6)}));
+    world.child<QPushButton>("cmdReset")->click();
+    QCOMPARE(world.prompts->messages, QStringList{QStringLiteral("reset Finished")});
+    QCOMPARE(world.column(QStringLiteral("SELECT DAGEN FROM listen")),
+             QStringList(3, QStringLiteral("2003-01-01")));
+
+    QVERIFY(world.exec(QStringLiteral("DELETE FROM listen")));
+    world.child<QPushButton>("cmdReset")->click();
+    QCOMPARE(world.prompts->messages, QStringList(2, QStringLiteral("reset Finished")));
+}
+
+void MainWindowTest::resetKeywordsButtonCancelledKeepsTheHits()
+{
+    qs::test::WindowWorld world;
+    QVERIFY(world.exec(QStringLiteral("INSERT INTO kw (KWID, KWORD, TALSUM) VALUES (1, 'car', 40)")));
+    // A name saved since start-up is read before the question.
+    qs::test::TestDataSource other(qs::test::Backend::Sqlite);
+    world.settings.write(qs::app::keys::Dsn, other.name());
+    world.prompts->confirmAnswer = false;
+    world.child<QPushButton>("cmdWord")->click();
+    QCOMPARE(world.prompts->confirmations,
+             QStringList{QStringLiteral("All the keywords found at scanning will be deleted!")});
+    QCOMPARE(world.state().text(Field::txtDB), other.name());
+    QCOMPARE(world.db.count(QStringLiteral("kw")), 1);
+
+    world.settings.write(qs::app::keys::Dsn, world.db.name());
+    world.prompts->confirmAnswer = true;
+    world.child<QPushButton>("cmdWord")->click();
+    QCOMPARE(world.db.count(QStringLiteral("kw")), 0);
+    QVERIFY(world.prompts->messages.isEmpty());
+}
+
+void MainWindowTest::resetKeywordsButtonWithoutDataSourceSaysNothingWasDeleted()
+{
+    qs::test::WindowWorld world;
+    world.settings.write(qs::app::keys::Dsn, QStringLiteral("qs_no_such_source"));
+    world.prompts->confirmAnswer = true;
+    world.child<QPushButton>("cmdWord")->click();
+    const QString pane = world.child<QPlainTextEdit>("txtEtrap")->toPlainText();
+    QVERIFY2(pane.startsWith(QStringLiteral("Delete Error -2147467259")), qPrintable(pane));
+    QVERIFY(pane.endsWith(QStringLiteral("16\n")));
+    QCOMPARE(
+        world.prompts->messages,
+        QStringList{QStringLiteral("The keywords found at scanning were not deleted: there was an error")});
+}
+
+void MainWindowTest::addUrlButtonStoresTheUrlAsTyped()
+{
+    qs::test::WindowWorld world;
+    world.prompts->textAnswers = QStringList{QStringLiteral(" http://a.example/"), QStringLiteral("   ")};
+    world.child<QPushButton>("cmdAdd")->click();
+    world.child<QPushButton>("cmdAdd")->click();
+    QCOMPARE(world.prompts->questions, QStringList(2, QStringLiteral("Add URL: Enter Link")));
+    QCOMPARE(world.column(QStringLiteral("SELECT URL FROM listen")),
+             QStringList{QStringLiteral(" http://a.example/")});
+    QVERIFY(world.prompts->messages.isEmpty());
+}
+
+void MainWindowTest::listCommandsWithoutDataSource()
+{
+    qs::test::WindowWorld world;
+    world.settings.write(qs::app::keys::Dsn, QStringLiteral("qs_no_such_source"));
+    for (const char *name : {"cmdURL", "cmdKWord", "cmdReset"})
+        world.child<QPushButton>(name)->click();
+    QCOMPARE(world.prompts->messages, QStringList(3, QStringLiteral("ODBC Drive not found")));
+    QCOMPARE(world.pane(), QString());
+
+    world.prompts->textAnswers = QStringList{QStringLiteral("http://a.example/")};
+    world.child<QPushButton>("cmdAdd")->click();
+    QVERIFY(world.prompts->messages.last().startsWith(QStringLiteral("Error -2147467259")));
+    QVERIFY(world.pane().startsWith(QStringLiteral("Database Add Error -2147467259")));
+}
+
+void MainWindowTest::everyControlHasANameForAssistiveTools()
+{
+    for (QWidget *widget : m_window->findChildren<QWidget *>()) {
+        if (!widget->isVisibleTo(m_window.get()) && !qobject_cast<QTableView *>(widget))
+            continue;
+        if (qobject_cast<QLineEdit *>(widget) || qobject_cast<QPlainTextEdit *>(widget) ||
+            qobject_cast<QComboBox *>(widget) || qobject_cast<QProgressBar *>(widget) ||
+            qobject_cast<QTableView *>(widget)) {
+            if (widget->parent() != nullptr && qobject_cast<QComboBox *>(widget->parent()))
+                continue; // the combo box's own line edit
+            QVERIFY2(!widget->accessibleName().isEmpty(), qPrintable(widget->objectName()));
+        }
+        if (auto *button = qobject_cast<QAbstractButton *>(widget))
+            QVERIFY2(!button->text().isEmpty() || !button->accessibleName().isEmpty(),
+                     qPrintable(widget->objectName()));
+    }
+}
+
+void MainWindowTest::windowFitsASmallScreen()
+{
+    const QSize least = m_window->minimumSizeHint();
+    QVERIFY2(least.width() <= 800 && least.height() <= 600,
+             qPrintable(QStringLiteral("%1 x %2").arg(least.width()).arg(least.height())));
 }
 
 QTEST_MAIN(MainWindowTest)

@@ -1,11 +1,14 @@
 #include "mainwindow.h"
 
+#include <limits>
+
 #include <QAction>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -13,15 +16,31 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QSpinBox>
+#include <QStyledItemDelegate>
 #include <QTabWidget>
-#include <QTableView>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include "app/settingsstore.h"
+#include "dialogs/aboutwindow.h"
+#include "dialogs/mailsettingsdialog.h"
+#include "dialogs/odbcsettingsdialog.h"
+#include "gridview.h"
 #include "scan/dailyscheduler.h"
 #include "scan/engine.h"
 #include "scan/scanrun.h"
+#include "store/gridmodel.h"
+#include "store/keywordmaintenance.h"
+#include "store/tablegrid.h"
+#include "store/urlmaintenance.h"
 #include "windowprompts.h"
+
+// The window's icon is built into this static library; its resources must be registered by hand.
+static void initialiseIconResources()
+{
+    Q_INIT_RESOURCE(icons);
+}
 
 namespace qs::gui {
 
@@ -35,8 +54,17 @@ MainWindow::MainWindow(scan::Engine &engine, QWidget *parent)
     , m_prompts(std::make_unique<WindowPrompts>(this))
 {
     m_engine.setPrompts(*m_prompts);
+    // The commands talk to the operator through the engine's relay, which follows setPrompts().
+    m_urls =
+        std::make_unique<store::UrlMaintenance>(m_state, m_settings, engine.dataSource(), engine.prompts());
+    m_keywords = std::make_unique<store::KeywordMaintenance>(m_state, m_settings, engine.dataSource(),
+                                                             engine.prompts());
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Quillmere Scanner"));
+    // The installed theme icon where there is one; the settings windows take it over.
+    initialiseIconResources();
+    setWindowIcon(QIcon::fromTheme(QStringLiteral("org.quillmere.QuillmereScan"),
+                                   QIcon(QStringLiteral(":/icons/org.quillmere.QuillmereScan.png"))));
 
     auto *central = new QWidget(this);
     auto *layout = new QVBoxLayout(central);
@@ -46,6 +74,17 @@ MainWindow::MainWindow(scan::Engine &engine, QWidget *parent)
     setCentralWidget(central);
     buildMenus();
     bindState();
+    connect(&m_urls->grid(), &store::TableGrid::modelChanged, this,
+            [this](store::GridModel *model) { showGrid(m_urlGrid, m_urls->grid(), model); });
+    connect(&m_keywords->grid(), &store::TableGrid::modelChanged, this,
+            [this](store::GridModel *model) { showGrid(m_keywordGrid, m_keywords->grid(), model); });
+    connect(m_urlGrid, &GridView::addRowRequested, this, [this] { addGridRow(m_urlGrid, m_urls->grid()); });
+    connect(m_keywordGrid, &GridView::addRowRequested, this,
+            [this] { addGridRow(m_keywordGrid, m_keywords->grid()); });
+    connect(m_urlGrid, &GridView::deleteRowRequested, this,
+            [this](int row) { deleteGridRow(m_urlGrid, m_urls->grid(), row); });
+    connect(m_keywordGrid, &GridView::deleteRowRequested, this,
+            [this](int row) { deleteGridRow(m_keywordGrid, m_keywords->grid(), row); });
 
     // The design area is 7845 x 7800 twips, 523 x 520 pixels at 15 twips a pixel; the desktop's
     // own font may need more, which the layouts take care of.
@@ -54,6 +93,11 @@ MainWindow::MainWindow(scan::Engine &engine, QWidget *parent)
 
 MainWindow::~MainWindow()
 {
+    // Also when the window goes without being closed first.
+    writePendingEdits();
+    // The models go with the commands that own them, before the views do.
+    m_urlGrid->showGridModel(nullptr, {});
+    m_keywordGrid->showGridModel(nullptr, {});
     // The engine outlives the window; its messages must not reach dialogs that are gone.
     m_engine.setPrompts(m_headless);
 }
@@ -255,14 +299,19 @@ QWidget *MainWindow::buildKeywordsTab()
 {
     auto *tab = new QWidget;
     auto *layout = new QVBoxLayout(tab);
-    m_keywordGrid = new QTableView;
+    m_keywordGrid = new GridView;
     m_keywordGrid->setObjectName(QStringLiteral("DataGrid1"));
     m_keywordGrid->setAccessibleName(QStringLiteral("Keywords"));
-    m_keywordGrid->horizontalHeader()->setStretchLastSection(true);
+    m_keywordGrid->setToolTip(QStringLiteral("Insert adds a keyword, Delete deletes one; a row is saved "
+                                             "when you press Enter or leave it"));
     QPushButton *load = button("cmdKWord", QStringLiteral("Load Keywords"));
     connect(load, &QPushButton::clicked, this, &MainWindow::loadKeywords);
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(load);
+    buttons->addStretch(1);
+    buttons->addWidget(gridButtons(m_keywordGrid, "cmdKeywordNew", "cmdKeywordDelete"));
     layout->addWidget(m_keywordGrid, 1);
-    layout->addWidget(load, 0, Qt::AlignLeft);
+    layout->addLayout(buttons);
     return tab;
 }
 
@@ -274,10 +323,12 @@ QWidget *MainWindow::buildUrlTab()
         QStringLiteral("SCENS = Sensitivity of links! Low is 1-10 Normal is 50-100 High over 150"));
     explanation->setObjectName(QStringLiteral("Label4"));
     explanation->setWordWrap(true);
-    m_urlGrid = new QTableView;
+    m_urlGrid = new GridView;
     m_urlGrid->setObjectName(QStringLiteral("DataGrid2"));
     m_urlGrid->setAccessibleName(QStringLiteral("URLs to scan"));
-    m_urlGrid->horizontalHeader()->setStretchLastSection(true);
+    m_urlGrid->setToolTip(QStringLiteral("Insert adds a row, Delete deletes one; a row is saved when you "
+                                         "press Enter or leave it"));
+    explanation->setBuddy(m_urlGrid);
     auto *buttons = new QHBoxLayout;
     QPushButton *load = button("cmdURL", QStringLiteral("Load URL to edit"));
     QPushButton *add = button("cmdAdd", QStringLiteral("Add URL"));
@@ -286,10 +337,30 @@ QWidget *MainWindow::buildUrlTab()
     buttons->addWidget(load);
     buttons->addWidget(add);
     buttons->addStretch(1);
+    buttons->addWidget(gridButtons(m_urlGrid, "cmdUrlNew", "cmdUrlDelete"));
     layout->addWidget(explanation);
     layout->addWidget(m_urlGrid, 1);
     layout->addLayout(buttons);
     return tab;
+}
+
+QWidget *MainWindow::gridButtons(GridView *view, const char *addName, const char *deleteName)
+{
+    // The grid's own actions, so that the buttons are enabled exactly when the keys work.
+    auto *box = new QWidget;
+    auto *layout = new QHBoxLayout(box);
+    layout->setContentsMargins(0, 0, 0, 0);
+    const auto toolButton = [&](const char *name, QAction *action) {
+        auto *result = new QToolButton;
+        result->setObjectName(QString::fromLatin1(name));
+        result->setDefaultAction(action);
+        result->setFocusPolicy(Qt::StrongFocus);
+        result->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        layout->addWidget(result);
+    };
+    toolButton(addName, view->addRowAction());
+    toolButton(deleteName, view->deleteRowAction());
+    return box;
 }
 
 void MainWindow::buildMenus()
@@ -373,18 +444,126 @@ void MainWindow::showStoredDsn()
     m_prompts->showMessage(m_settings.read(app::keys::Dsn, m_state.strDSN()));
 }
 
-} // namespace qs::gui
+namespace {
 
-namespace qs::gui {
+// A negative sensitivity would make every length count as changed; the column is a 32-bit integer.
+class SensitivityDelegate final : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem & /*option*/,
+                          const QModelIndex & /*index*/) const override
+    {
+        auto *editor = new QSpinBox(parent);
+        editor->setFrame(false);
+        editor->setRange(0, std::numeric_limits<qint32>::max());
+        return editor;
+    }
+};
 
-// The list maintenance commands and the dialogs come with the grids.
-void MainWindow::resetDates() {}
-void MainWindow::resetKeywords() {}
-void MainWindow::loadKeywords() {}
-void MainWindow::loadUrls() {}
-void MainWindow::addUrl() {}
-void MainWindow::showOdbcSettings() {}
-void MainWindow::showMailSettings() {}
-void MainWindow::showAbout() {}
+} // namespace
+
+void MainWindow::resetDates()
+{
+    m_urls->cmdResetClick();
+}
+
+void MainWindow::resetKeywords()
+{
+    m_keywords->cmdWordClick();
+}
+
+void MainWindow::loadKeywords()
+{
+    m_keywordGrid->commitOpenEditor();
+    m_keywords->cmdKWordClick();
+}
+
+void MainWindow::loadUrls()
+{
+    m_urlGrid->commitOpenEditor();
+    m_urls->cmdURLClick();
+}
+
+void MainWindow::addUrl()
+{
+    m_urls->cmdAddClick();
+}
+
+void MainWindow::showGrid(GridView *view, store::TableGrid &grid, store::GridModel *model)
+{
+    view->showGridModel(model, grid.table().shownColumns);
+    if (model == nullptr)
+        return;
+    if (const int sensitivity = model->fieldIndex(QStringLiteral("SCENS"));
+        sensitivity >= 0 && view->itemDelegateForColumn(sensitivity) == nullptr)
+        view->setItemDelegateForColumn(sensitivity, new SensitivityDelegate(view));
+}
+
+void MainWindow::addGridRow(GridView *view, store::TableGrid &grid)
+{
+    view->commitOpenEditor();
+    view->editRow(grid.addRow());
+}
+
+void MainWindow::deleteGridRow(GridView *view, store::TableGrid &grid, int row)
+{
+    view->commitOpenEditor();
+    grid.deleteRow(row);
+}
+
+void MainWindow::writePendingEdits()
+{
+    m_urlGrid->commitOpenEditor();
+    m_keywordGrid->commitOpenEditor();
+    m_urls->grid().writePending();
+    m_keywords->grid().writePending();
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    writePendingEdits();
+    QMainWindow::closeEvent(event);
+}
+
+template <typename Window> Window *MainWindow::existing(QPointer<Window> &window)
+{
+    // A window closed a moment ago may still wait for its deletion; it does not count.
+    if (window != nullptr && !window->isVisible()) {
+        window->deleteLater();
+        window = nullptr;
+    }
+    return window;
+}
+
+namespace {
+void bringToFront(QWidget *window)
+{
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+} // namespace
+
+void MainWindow::showOdbcSettings()
+{
+    if (existing(m_odbcSettings) == nullptr)
+        m_odbcSettings = new OdbcSettingsDialog(m_state, m_settings, m_engine.prompts(), this);
+    bringToFront(m_odbcSettings);
+}
+
+void MainWindow::showMailSettings()
+{
+    if (existing(m_mailSettings) == nullptr)
+        m_mailSettings = new MailSettingsDialog(m_settings, this);
+    bringToFront(m_mailSettings);
+}
+
+void MainWindow::showAbout()
+{
+    if (existing(m_about) == nullptr)
+        m_about = new AboutWindow(m_settings, this);
+    bringToFront(m_about);
+}
 
 } // namespace qs::gui

@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QMainWindow>
+#include <QPointer>
 
 #include "app/operatorprompts.h"
 #include "app/runstate.h"
@@ -15,7 +16,6 @@ class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class QTabWidget;
-class QTableView;
 class QWidget;
 
 namespace qs::app {
@@ -27,7 +27,19 @@ namespace qs::scan {
 class Engine;
 }
 
+namespace qs::store {
+class GridModel;
+class KeywordMaintenance;
+class TableGrid;
+class UrlMaintenance;
+} // namespace qs::store
+
 namespace qs::gui {
+
+class AboutWindow;
+class GridView;
+class MailSettingsDialog;
+class OdbcSettingsDialog;
 
 // The main window "Quillmere Scanner": buttons, the title frame, six tabs and the menus.
 //
@@ -44,6 +56,10 @@ public:
     app::OperatorPrompts &prompts() { return *m_prompts; }
     void setPrompts(std::unique_ptr<app::OperatorPrompts> prompts);
 
+protected:
+    // Edits still open in the grids are written before the window goes.
+    void closeEvent(QCloseEvent *event) override;
+
 private:
     void resetDates();
     void resetKeywords();
@@ -53,6 +69,12 @@ private:
     void showOdbcSettings();
     void showMailSettings();
     void showAbout();
+    void writePendingEdits();
+    void showGrid(GridView *view, store::TableGrid &grid, store::GridModel *model);
+    void addGridRow(GridView *view, store::TableGrid &grid);
+    void deleteGridRow(GridView *view, store::TableGrid &grid, int row);
+    QWidget *gridButtons(GridView *view, const char *addName, const char *deleteName);
+    template <typename Window> static Window *existing(QPointer<Window> &window);
 
     QWidget *buildTopRow();
     QWidget *buildTitleFrame();
@@ -77,14 +99,19 @@ private:
     app::SettingsStore &m_settings;
     std::unique_ptr<app::OperatorPrompts> m_prompts;
     app::HeadlessPrompts m_headless;
+    std::unique_ptr<store::UrlMaintenance> m_urls;
+    std::unique_ptr<store::KeywordMaintenance> m_keywords;
 
     QHash<app::Field, QLineEdit *> m_lines;
     QHash<app::Field, QLabel *> m_labels;
     QHash<app::Field, QPlainTextEdit *> m_panes;
     QProgressBar *m_progress = nullptr;
     QComboBox *m_hourPicker = nullptr;
-    QTableView *m_keywordGrid = nullptr;
-    QTableView *m_urlGrid = nullptr;
+    GridView *m_keywordGrid = nullptr;
+    GridView *m_urlGrid = nullptr;
+    QPointer<OdbcSettingsDialog> m_odbcSettings;
+    QPointer<MailSettingsDialog> m_mailSettings;
+    QPointer<AboutWindow> m_about;
 };
 
 } // namespace qs::gui

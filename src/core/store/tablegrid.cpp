@@ -1,0 +1,99 @@
+#include "tablegrid.h"
+
+#include <utility>
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+
+#include "app/datasourcename.h"
+#include "app/errorentry.h"
+#include "app/operatorprompts.h"
+#include "app/runstate.h"
+#include "datasource.h"
+#include "gridmodel.h"
+
+namespace qs::store {
+
+TableGrid::TableGrid(app::RunState &state, const app::SettingsStore &settings, DataSource &dataSource,
+                     app::OperatorPrompts &prompts, GridTable table, QObject *parent)
+    : QObject(parent)
+    , m_state(state)
+    , m_settings(settings)
+    , m_dataSource(dataSource)
+    , m_prompts(prompts)
+    , m_table(std::move(table))
+{}
+
+TableGrid::~TableGrid() = default;
+
+bool TableGrid::load()
+{
+    const QString dsn = app::refreshDataSourceName(m_state, m_settings);
+    // Reloading must not drop what the operator typed into a row not yet left.
+    writePending();
+
+    DbError error;
+    QSqlDatabase db = m_dataSource.connection(dsn, &error);
+    if (error.number == DataSourceNotFound) {
+        m_prompts.showMessage(QStringLiteral("ODBC Drive not found"));
+        return false;
+    }
+
+    auto model = std::make_unique<GridModel>(db, m_table.table, m_table.sortColumn);
+    if (!error.failed() && !model->select()) {
+        error = DbError::fromStatement(model->lastError());
+        // A server that was restarted leaves the kept connection dead; a statement through the
+        // data source opens it again, and the grid gets a second try.
+        QSqlQuery probe;
+        if (!m_dataSource.exec(dsn, probe, QStringLiteral("SELECT * FROM ") + m_table.table).failed()) {
+            probe = QSqlQuery();
+            model = std::make_unique<GridModel>(m_dataSource.connection(dsn, &error), m_table.table,
+                                                m_table.sortColumn);
+            if (!error.failed() && model->select())
+                error = {};
+            else if (!error.failed())
+                error = DbError::fromStatement(model->lastError());
+        }
+    }
+    if (error.failed()) {
+        m_state.append(app::Field::txtEtrap,
+                       app::errorEntry(m_table.loadErrorPrefix, error.number, error.description));
+        return false;
+    }
+
+    connect(model.get(), &GridModel::writeFailed, this, &TableGrid::reportWriteFailure);
+    // The view switches to the new model before the old one goes.
+    const std::unique_ptr<GridModel> previous = std::exchange(m_model, std::move(model));
+    emit modelChanged(m_model.get());
+    return true;
+}
+
+void TableGrid::reportWriteFailure(const DbError &error)
+{
+    m_state.append(app::Field::txtEtrap,
+                   app::errorEntry(m_table.writeErrorPrefix, error.number, error.description));
+}
+
+bool TableGrid::writePending()
+{
+    return m_model == nullptr || m_model->writePending();
+}
+
+int TableGrid::addRow()
+{
+    return m_model == nullptr ? -1 : m_model->appendRow();
+}
+
+bool TableGrid::deleteRow(int row)
+{
+    if (m_model == nullptr || row < 0 || row >= m_model->rowCount())
+        return false;
+    const int column = m_model->fieldIndex(m_table.shownColumns.value(0));
+    const QString shown = m_model->data(m_model->index(row, column)).toString();
+    if (!m_model->isNewRow(row) && !m_prompts.confirm(m_table.deleteQuestion.arg(shown)))
+        return false;
+    return m_model->deleteRow(row);
+}
+
+} // namespace qs::store

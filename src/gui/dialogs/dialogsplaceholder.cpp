@@ -1,1 +1,0 @@
-// Dialog sources are listed in CMakeLists.txt.

@@ -1,0 +1,91 @@
+#include "odbcsettingsdialog.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "app/blanks.h"
+#include "app/operatorprompts.h"
+#include "app/runstate.h"
+#include "app/settingsstore.h"
+#include "twips.h"
+
+namespace qs::gui {
+
+OdbcSettingsDialog::OdbcSettingsDialog(app::RunState &state, app::SettingsStore &settings,
+                                       app::OperatorPrompts &prompts, QWidget *parent)
+    : QDialog(parent)
+    , m_state(state)
+    , m_settings(settings)
+    , m_prompts(prompts)
+{
+    setObjectName(QStringLiteral("frmSettings"));
+    setWindowTitle(QStringLiteral("ODBC Settings"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    // Escape hides a dialog without closing it; it must go all the same, to load afresh next time.
+    connect(this, &QDialog::finished, this, &QObject::deleteLater);
+
+    auto *label = new QLabel(QStringLiteral("ODBC Connection to use"));
+    label->setObjectName(QStringLiteral("lblODBC"));
+    m_txtDB = new QLineEdit;
+    m_txtDB->setObjectName(QStringLiteral("txtDB"));
+    m_txtDB->setAccessibleName(QStringLiteral("ODBC Connection to use"));
+    label->setBuddy(m_txtDB);
+    auto *apply = new QPushButton(QStringLiteral("Save and Apply"));
+    apply->setObjectName(QStringLiteral("cmdApply"));
+    auto *getDb = new QPushButton(QStringLiteral("get db"));
+    getDb->setObjectName(QStringLiteral("Command1"));
+    getDb->setAutoDefault(false);
+    connect(apply, &QPushButton::clicked, this, &OdbcSettingsDialog::cmdApplyClick);
+    connect(getDb, &QPushButton::clicked, this, &OdbcSettingsDialog::command1Click);
+
+    // The design's sizes are the least each control gets; a larger desktop font widens them.
+    twips::setLeastSize(label, 2295, 255);
+    twips::setLeastSize(m_txtDB, 1935, 375);
+    twips::setLeastSize(apply, 1935, 615);
+    twips::setLeastSize(getDb, 1935, 735);
+
+    auto *layout = new QGridLayout(this);
+    layout->setContentsMargins(twips::pixels(120), twips::pixels(120), twips::pixels(120),
+                               twips::pixels(120));
+    layout->setHorizontalSpacing(twips::pixels(60));
+    layout->setVerticalSpacing(twips::pixels(225));
+    layout->addWidget(label, 0, 0);
+    layout->addWidget(m_txtDB, 0, 1);
+    layout->addWidget(apply, 1, 0, 1, 2, Qt::AlignHCenter);
+    layout->addWidget(getDb, 2, 0, 1, 2, Qt::AlignHCenter);
+    layout->setColumnStretch(1, 1);
+    layout->setSizeConstraint(QLayout::SetMinimumSize);
+
+    setTabOrder(m_txtDB, apply);
+    setTabOrder(apply, getDb);
+    formLoad();
+}
+
+void OdbcSettingsDialog::formLoad()
+{
+    // The field is still empty, so the stored name is shown (or the empty text).
+    const QString name = m_settings.read(app::keys::Dsn, m_txtDB->text());
+    m_txtDB->setText(name);
+    m_state.setText(app::Field::txtDB, name);
+}
+
+void OdbcSettingsDialog::cmdApplyClick()
+{
+    const QString text = m_txtDB->text();
+    if (app::isBlank(text)) {
+        m_txtDB->setText(m_settings.read(app::keys::Dsn, text));
+        return;
+    }
+    m_settings.write(app::keys::Dsn, text);
+    m_state.setText(app::Field::txtDB, text);
+    m_txtDB->setText(text);
+}
+
+void OdbcSettingsDialog::command1Click()
+{
+    m_prompts.showMessage(m_settings.read(app::keys::Dsn, QString()));
+}
+
+} // namespace qs::gui

@@ -1,0 +1,142 @@
+#pragma once
+
+#include <memory>
+
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include "app/gridview.h"
+#include "app/mainwindow.h"
+#include "app/runstate.h"
+#include "app/settingsstore.h"
+#include "fakeclock.h"
+#include "recordingprompts.h"
+#include "scan/engine.h"
+#include "store/gridmodel.h"
+#include "testdatasource.h"
+
+namespace qs::test {
+
+// The real window over a real engine, with a data source of its own and recorded prompts.
+struct WindowWorld
+{
+    explicit WindowWorld(Backend backend = Backend::Sqlite)
+        : db(backend)
+    {
+        settings.write(app::keys::Dsn, db.name());
+        scan::Engine::Options options;
+        options.withScheduler = false;
+        engine = std::make_unique<scan::Engine>(settings, headless, clock, options);
+        window = std::make_unique<gui::MainWindow>(*engine);
+        auto recording = std::make_unique<RecordingPrompts>();
+        prompts = recording.get();
+        window->setPrompts(std::move(recording));
+        engine->load();
+    }
+    ~WindowWorld()
+    {
+        window.reset();
+        engine.reset();
+    }
+    WindowWorld(const WindowWorld &) = delete;
+    WindowWorld &operator=(const WindowWorld &) = delete;
+
+    template <typename T> T *child(const QString &name) const { return window->findChild<T *>(name); }
+    template <typename T> T *child(const char *name) const { return child<T>(QString::fromLatin1(name)); }
+
+    // Shows the window with the focus in it, as the operator has it.
+    bool show()
+    {
+        window->show();
+        window->activateWindow();
+        return QTest::qWaitForWindowActive(window.get());
+    }
+
+    // The grids on their tabs, brought to the front as the operator would.
+    gui::GridView *keywordGrid() { return gridOnTab("DataGrid1", 4); }
+    gui::GridView *urlGrid() { return gridOnTab("DataGrid2", 5); }
+    gui::GridView *gridOnTab(const char *name, int tab)
+    {
+        child<QTabWidget>("SSTab1")->setCurrentIndex(tab);
+        return child<gui::GridView>(name);
+    }
+
+    app::RunState &state() { return engine->state(); }
+    const QString &pane() { return state().text(app::Field::txtEtrap); }
+
+    bool exec(const QString &sql, const QVariantList &values = {})
+    {
+        const bool ok = db.exec(sql, values);
+        if (!ok)
+            qWarning() << db.lastError();
+        return ok;
+    }
+    QStringList column(const QString &sql)
+    {
+        QStringList result;
+        for (const QVariantList &row : db.rows(sql))
+            result << row.value(0).toString();
+        return result;
+    }
+
+    QTemporaryDir dir;
+    TestDataSource db;
+    app::SettingsStore settings{dir.filePath(QStringLiteral("settings.conf"))};
+    FakeClock clock{QDateTime(QDate(2026, 12, 6), QTime(10, 15))};
+    app::HeadlessPrompts headless;
+    std::unique_ptr<scan::Engine> engine;
+    std::unique_ptr<gui::MainWindow> window;
+    RecordingPrompts *prompts = nullptr;
+};
+
+// The cell of a grid by row and column name.
+inline QModelIndex cellOf(gui::GridView *grid, int row, const QString &column)
+{
+    return grid->gridModel()->index(row, grid->gridModel()->fieldIndex(column));
+}
+
+inline QString textOf(gui::GridView *grid, int row, const QString &column)
+{
+    return cellOf(grid, row, column).data().toString();
+}
+
+inline int rowWith(gui::GridView *grid, const QString &column, const QString &text)
+{
+    for (int row = 0; row < grid->gridModel()->rowCount(); ++row) {
+        if (textOf(grid, row, column) == text)
+            return row;
+    }
+    return -1;
+}
+
+// The cell editor open in grid, if any.
+inline QWidget *openEditor(gui::GridView *grid)
+{
+    const QList<QWidget *> children = grid->viewport()->findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
+    for (QWidget *child : children) {
+        if (child->isVisible())
+            return child;
+    }
+    return nullptr;
+}
+
+// Steps onto the cell with the keyboard's F2, replaces its text by typing and returns the editor,
+// still open.
+inline QWidget *typeIntoCell(gui::GridView *grid, const QModelIndex &cell, const QString &text)
+{
+    grid->setFocus();
+    grid->setCurrentIndex(cell);
+    QTest::keyClick(grid, Qt::Key_F2);
+    QWidget *editor = openEditor(grid);
+    if (editor == nullptr)
+        return nullptr;
+    QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(editor, Qt::Key_Delete);
+    QTest::keyClicks(editor, text);
+    return editor;
+}
+
+} // namespace qs::test
