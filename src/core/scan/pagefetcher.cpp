@@ -289,8 +289,11 @@ void PageFetcher::onDeadline()
 void PageFetcher::endEarly(Ending ending)
 {
     m_ending = ending;
-    m_reply->abort(); // emits finished() at once, which lands in onFinished()
-    if (m_reply)
+    // abort() emits finished() at once, which lands in onFinished(); a receiver of our own
+    // finished() may already have started the next request by the time abort() returns.
+    const QNetworkReply *endingReply = m_reply.get();
+    m_reply->abort();
+    if (m_reply && m_reply.get() == endingReply)
         onFinished(); // the reply had already finished without telling us; still answer once
 }
 

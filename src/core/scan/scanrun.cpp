@@ -105,20 +105,22 @@ void ScanRun::startScanList()
     using Outcome = store::TakenUrl::Outcome;
     switch (taken.outcome) {
     case Outcome::Taken: {
-        m_state.setText(Field::lblError, QStringLiteral("Database Okay"));
         m_state.setText(Field::txtURLId, fieldText(taken.id));
         m_state.setText(Field::txtSenc, fieldText(taken.sensitivity));
-        const QString url = fieldText(taken.url);
-        if (app::isBlank(url)) {
-            // Later rows are still due: skip this one instead of ending the run.
+        // A field without a value stays empty, and the row's error line names it.
+        if (taken.url.isNull() || taken.sensitivity.isNull())
             m_state.append(Field::txtEtrap,
-                           app::errorEntry(QStringLiteral("Queue Error ID %1 ").arg(fieldText(taken.id)),
-                                           InvalidUseOfNull,
-                                           QStringLiteral("Invalid use of Null: the row has no URL")));
+                           app::errorEntry(QStringLiteral("Database Error 1st.hent ID ") +
+                                               m_state.text(Field::txtURLId) + QLatin1Char(' '),
+                                           InvalidUseOfNull, QStringLiteral("Invalid use of Null")));
+        else
+            m_state.setText(Field::lblError, QStringLiteral("Database Okay"));
+        if (taken.url.isNull()) {
+            // Later rows are still due: go on with them instead of ending the run here.
             nextPass();
             return;
         }
-        m_state.setText(Field::txtURL, url);
+        m_state.setText(Field::txtURL, fieldText(taken.url));
         break;
     }
     case Outcome::NoneLeft:

@@ -146,7 +146,7 @@ DbError DataSource::exec(const QString &name, QSqlQuery &query, const QString &s
     query = QSqlQuery();
     db.close();
     if (!db.open())
-        return error;
+        return {DataSourceNotFound, db.lastError().text()};
     return run(db, query, sql, values);
 }
 

@@ -27,11 +27,23 @@ TakenUrl takeNextDueUrl(DataSource &dataSource, const QString &dsnName, const QD
             taken.error = error;
             return taken;
         }
-        if (mark.numRowsAffected() == 1) {
+        const int changed = mark.numRowsAffected();
+        if (changed == 1) {
             taken.outcome = TakenUrl::Outcome::Taken;
             taken.id = id;
             taken.url = due.value(QStringLiteral("URL"));
             taken.sensitivity = due.value(QStringLiteral("SCENS"));
+            return taken;
+        }
+        // None changed: another scanner took the row a moment ago; try the next one. Any other
+        // count (rows sharing an ID, a driver that cannot tell) leaves it unknown which rows
+        // were marked, so the run must not go on guessing.
+        if (changed != 0) {
+            taken.outcome = TakenUrl::Outcome::MarkFailed;
+            taken.id = id;
+            taken.error = {
+                MarkCountUnknown,
+                QStringLiteral("Marking the row as scanned changed %1 rows instead of one").arg(changed)};
             return taken;
         }
     }

@@ -27,6 +27,9 @@ struct TakenUrl
     DbError error;
 };
 
+// The number of a marking statement that did not change exactly one row or none.
+inline constexpr qint64 MarkCountUnknown = 3197;
+
 // Takes the first due row that this call manages to mark. A row that another scanner sharing
 // the database has just taken no longer matches the marking statement, so the next due row is
 // tried instead.
