@@ -1,12 +1,12 @@
-// The per-page text work of a scan: the stripper, the title and header checks, and keyword scoring.
-//
 // Stored hit rows hold positions and lengths that depend on the exact cutting rules, quirks and all,
-// so the fast versions must agree character for character with a plain reading of those rules.
-// Besides worked examples, every algorithm is therefore compared with a slow transcription that
-// re-cuts strings step by step, on many random inputs and on generated pages.
+// so the fast text algorithms must agree character for character with a plain reading of those
+// rules: besides worked examples, each is compared with a slow literal transcription on random
+// inputs and on generated pages.
 
 #include <QRandomGenerator>
 #include <QtTest>
+
+#include <tuple>
 
 #include "pagegenerator.h"
 #include "scan/keywordsearch.h"
@@ -18,9 +18,8 @@ using namespace qs::scan;
 
 namespace {
 
-// ---------------------------------------------------------------------------------------------------
-// Literal transcriptions. Positions are 1-based, 0 means "not found", and every cut copies the rest
-// of the string. Slow on purpose: nothing here may be clever.
+// Literal transcriptions, the yardstick for the fast versions. Positions are 1-based, 0 means "not found",
+// and every cut copies the rest of the string. Slow on purpose: nothing here may be clever.
 
 qsizetype firstAt(const QString &text, QStringView what, Qt::CaseSensitivity cs = Qt::CaseSensitive)
 {
@@ -132,9 +131,6 @@ QString literalTitle(const QString &page)
     return title;
 }
 
-// ---------------------------------------------------------------------------------------------------
-// Helpers
-
 QString escaped(QStringView text)
 {
     QString out;
@@ -158,9 +154,9 @@ QStringList described(const QList<KeywordFind> &finds)
     return out;
 }
 
-QStringList found(const QString &strippedText, const QStringList &keywords)
+QStringList both(const StripResult &result)
 {
-    return described(searchKeywords(strippedText, strippedText, keywords));
+    return {result.text, result.shownText};
 }
 
 QString unit(char16_t u)
@@ -172,59 +168,44 @@ QString unit(char16_t u)
 // stripper looks for, characters with several case variants (Θ θ ϑ ϴ; K k and the Kelvin sign; ß and
 // ẞ; σ ς Σ), dotted and dotless i, surrogate pairs with case (Deseret) and without (emoji), and lone
 // surrogates, which a QString may well hold after a careless decode.
-QStringList markupPieces()
+// Pieces split at '|'. Random inputs are made of them, repeated to weight them: the markers the
+// stripper looks for, characters with several case variants (Θ θ ϑ ϴ; K k and the Kelvin sign; ß and
+// ẞ; σ ς Σ), dotted and dotless i, surrogate pairs with case (Deseret) and without (emoji), and lone
+// surrogates, which a QString may well hold after a careless decode.
+QStringList pieces(const QString &list)
 {
-    return {u"<"_s,       u"<"_s,       u"<"_s,       u">"_s,      u">"_s, u">"_s, u"/"_s,  u"</head>"_s,
-            u"</head>"_s, u"</HEAD>"_s, u"<head>"_s,  u"<b>"_s,    u" "_s, u" "_s, u"  "_s, u"a"_s,
-            u"A"_s,       u"a"_s,       u"\r\n"_s,    u"\t"_s,     u"x"_s, u"æ"_s, u"Ø"_s,  u"ß"_s,
-            u"Σ"_s,       u"ς"_s,       u"İ"_s,       u"𐐀"_s,      u"😀"_s, u"Θ"_s, u"ϑ"_s,  u"K"_s,
-            u"\u212A"_s,  u"k"_s,       unit(0xD801), unit(0xDC00)};
+    return list.split(u'|');
 }
 
-QStringList titlePieces()
+QStringList markupPieces()
 {
-    return {u"<title>"_s, u"<TITLE>"_s, u"</title>"_s, u"</Title>"_s, u"/"_s,    u"/"_s,    u" "_s,
-            u" "_s,       u"a"_s,       u"B"_s,        u"<"_s,        u">"_s,    u"\r\n"_s, u"\t"_s,
-            u"\v"_s,      u"\f"_s,      u"ø"_s,        u"😀"_s,        u"<titl"_s};
+    return pieces(u"<|<|<|>|>|>|/|</head>|</head>|</HEAD>|<head>|<b>| | |  "
+                  u"|a|A|a|\r\n|\t|x|æ|Ø|ß|Σ|ς|İ|𐐀|😀|Θ|ϑ|K|"
+                  u"\u212A|k"_s) +
+           QStringList{unit(0xD801), unit(0xDC00)};
 }
 
 QStringList textPieces()
 {
-    return {u" "_s,  u" "_s,  u" "_s,  u" "_s,      u"a"_s,       u"a"_s,       u"A"_s, u"b"_s, u"b"_s,
-            u"ab"_s, u"a "_s, u"b "_s, u"x"_s,      u"ø"_s,       u"Ø"_s,       u"θ"_s, u"Θ"_s, u"ϑ"_s,
-            u"ϴ"_s,  u"k"_s,  u"K"_s,  u"\u212A"_s, u"ß"_s,       u"ẞ"_s,       u"σ"_s, u"ς"_s, u"Σ"_s,
-            u"𐐀"_s,  u"𐐨"_s,  u"😀"_s,  u"\r\n"_s,   unit(0xD801), unit(0xDC00), u"i"_s, u"İ"_s};
+    return pieces(u" | | | |a|a|A|b|b|ab|a |b |x|ø|Ø|θ|Θ|ϑ|ϴ|k|K|\u212A|ß|ẞ|σ|ς|Σ|𐐀|𐐨|😀|\r\n|i|İ"_s) +
+           QStringList{unit(0xD801), unit(0xDC00)};
 }
 
 QStringList keywordPieces()
 {
-    return {u"a"_s,      u"a"_s, u"A"_s, u"b"_s, u"ab"_s, u"x"_s,  u"θ"_s,  u"ϑ"_s, u"k"_s,
-            u"\u212A"_s, u"ß"_s, u"ς"_s, u"𐐀"_s, u"𐐨"_s,  u" a"_s, u"a "_s, u"ø"_s, u"İ"_s};
+    return pieces(u"a|a|A|b|ab|x|θ|ϑ|k|\u212A|ß|ς|𐐀|𐐨| a|a |ø|İ"_s);
 }
 
-// How many random inputs a test tries: `base`, times QS_TEXT_FUZZ_SCALE when that is set, for a long
-// soak after touching the matcher or the stripper.
-quint32 rounds(quint32 base)
+struct Fuzz : QRandomGenerator
 {
-    bool ok = false;
-    const int scale = qEnvironmentVariableIntValue("QS_TEXT_FUZZ_SCALE", &ok);
-    return ok && scale > 0 ? base * quint32(scale) : base;
-}
+    using QRandomGenerator::QRandomGenerator;
 
-class Fuzz
-{
-public:
-    explicit Fuzz(quint32 seed)
-        : m_random(seed)
-    {}
-
-    int below(int bound) { return int(m_random.bounded(bound)); }
+    int below(int bound) { return int(bounded(bound)); }
 
     QString from(const QStringList &pieces, int maxPieces)
     {
         QString text;
-        const int count = below(maxPieces + 1);
-        for (int i = 0; i < count; ++i)
+        for (int count = below(maxPieces + 1); count > 0; --count)
             text += pieces.at(below(int(pieces.size())));
         return text;
     }
@@ -234,29 +215,48 @@ public:
     {
         if (text.isEmpty())
             return text;
-        const qsizetype start = below(int(text.size()));
-        QString part = text.mid(start, 1 + below(maxLength));
+        QString part = text.mid(below(int(text.size())), 1 + below(maxLength));
         for (QChar &c : part) {
-            switch (below(4)) {
-            case 0:
-                c = c.toUpper();
-                break;
-            case 1:
-                c = c.toLower();
-                break;
-            case 2:
-                c = QChar(char16_t(QChar::toCaseFolded(c.unicode())));
-                break;
-            default:
-                break;
-            }
+            const int change = below(4);
+            c = change == 0   ? c.toUpper()
+                : change == 1 ? c.toLower()
+                : change == 2 ? QChar(char16_t(QChar::toCaseFolded(c.unicode())))
+                              : c;
         }
         return part;
     }
 
-private:
-    QRandomGenerator m_random;
+    // Keywords for a search: stretches of the text, or made of keyword pieces.
+    QStringList keywordsFor(const QString &text, int stretchOneIn, int maxPieces)
+    {
+        static const QStringList parts = keywordPieces();
+        QStringList keywords;
+        for (int i = 1 + below(4); i > 0; --i)
+            keywords.append(below(stretchOneIn) == 0 ? variantOf(text, 4)
+                                                     : from(parts, maxPieces) + parts.first());
+        return keywords;
+    }
 };
+
+// Compares make(fuzz, seed) -> (input, actual, expected) for `base` seeds, times QS_TEXT_FUZZ_SCALE
+// when that is set (a long soak after touching the matcher or the stripper); fails on the first
+// difference, naming the input.
+template <typename Make> void everySeed(quint32 base, Make make)
+{
+    bool ok = false;
+    const int scale = qEnvironmentVariableIntValue("QS_TEXT_FUZZ_SCALE", &ok);
+    const quint32 rounds = ok && scale > 0 ? base * quint32(scale) : base;
+    for (quint32 seed = 1; seed <= rounds; ++seed) {
+        Fuzz fuzz(seed);
+        const auto [input, actual, expected] = make(fuzz, seed);
+        if (actual != expected) {
+            QStringList shown{escaped(input)};
+            for (const QStringList &list : {QStringList() << actual, QStringList() << expected})
+                shown.append(escaped(list.join(u" | "_s)));
+            QFAIL(qPrintable(u"\"%1\": got [%2], want [%3]"_s.arg(shown.at(0), shown.at(1), shown.at(2))));
+        }
+    }
+}
 
 } // namespace
 
@@ -265,9 +265,6 @@ class TestTextAlgorithms : public QObject
     Q_OBJECT
 
 private slots:
-    // --- stripper ---
-    void stripReturnsPageWithoutTagsUnchanged_data();
-    void stripReturnsPageWithoutTagsUnchanged();
     void strip_data();
     void strip();
     void stripMatchesLiteralOnRandomMarkup();
@@ -275,7 +272,6 @@ private slots:
     void stripLowerCasesLikeQtOnAnyText();
     void stripLowerCasesEveryCharacterLikeQt();
 
-    // --- title, status line, frameset ---
     void pageTitle_data();
     void pageTitle();
     void pageTitleMatchesLiteralOnRandomPages();
@@ -284,12 +280,9 @@ private slots:
     void frameset_data();
     void frameset();
 
-    // --- keyword search ---
-    void searchOrder_data();
     void searchOrder();
     void search_data();
     void search();
-    void searchFindsNothingOnPageWithoutTags();
     void searchComparesLikeQtCaseInsensitive_data();
     void searchComparesLikeQtCaseInsensitive();
     void searchMatchesLiteralOnRandomText();
@@ -297,89 +290,62 @@ private slots:
     void searchMatchesLiteralOnGeneratedPages_data();
     void searchMatchesLiteralOnGeneratedPages();
 
-    // --- the case-insensitive matcher itself ---
     void matcherAgreesWithQtForEveryCodeUnit();
     void matcherAgreesWithQtOnRandomText();
 };
-
-// ===================================================================================================
-// Stripper
-
-void TestTextAlgorithms::stripReturnsPageWithoutTagsUnchanged_data()
-{
-    QTest::addColumn<QString>("page");
-    QTest::newRow("mixed case and blanks") << u"  Hello World > not a tag  "_s;
-    QTest::newRow("empty") << QString();
-    QTest::newRow("only a closing bracket") << u">"_s;
-    QTest::newRow("line breaks") << u"\r\nLINE\r\n"_s;
-}
-
-void TestTextAlgorithms::stripReturnsPageWithoutTagsUnchanged()
-{
-    QFETCH(QString, page);
-    const StripResult result = stripTags(page);
-    QCOMPARE(result.text, page);
-    QVERIFY(result.shownText.isEmpty());
-}
 
 void TestTextAlgorithms::strip_data()
 {
     QTest::addColumn<QString>("page");
     QTest::addColumn<QString>("expected");
-
-    QTest::newRow("head dropped, bold joined")
-        << u"<html><head><title>Greeting</title></head><body>Hello <b>World</b></body></html>"_s
-        << u"hello world"_s;
-    QTest::newRow("upper-case closing head is not a head end")
-        << u"<html><head><title>Greeting</title><script>go()</script></HEAD><body>Hello</body></html>"_s
-        << u"greetinggo()hello"_s;
-    QTest::newRow("text before the first tag kept, after the last lost")
-        << u"Intro <p>Body</p> Tail"_s << u"intro body"_s;
-    QTest::newRow("page ending without closing tag loses its end") << u"<p>World</p>Hello"_s << u"world"_s;
-    QTest::newRow("bracket in running text repeats what follows it")
-        << u"<p>x > y<b>z</b>"_s << u"x > y yz"_s;
-    QTest::newRow("two head ends") << u"<head>A</head>B<i>C</i>D</head>E<p>F</p>"_s << u"bef"_s;
-    QTest::newRow("text after a head end is scanned again for brackets")
-        << u"<head>t</head>a>b<p>c</p>"_s << u"a>bbc"_s;
-    QTest::newRow("head end with nothing after it") << u"x<head>t</head>"_s << u"x"_s;
-    QTest::newRow("head end followed by text only") << u"x<head>t</head>tail"_s << u"x"_s;
-    QTest::newRow("blanks trimmed after lower-casing") << u"  <p>  Hello  </p>  <br>"_s << u"hello"_s;
-    QTest::newRow("line breaks at the ends stay") << u"\r\n<p> Hi </p> \r\n<br>"_s << u"\r\n hi  \r\n"_s;
-    QTest::newRow("tab at the start stays") << u" \tA<br>"_s << u"\ta"_s;
-    QTest::newRow("lone opening bracket") << u"<"_s << QString();
-    QTest::newRow("unclosed tag at the end") << u"Hello <b"_s << u"hello"_s;
-    QTest::newRow("unclosed tag after text") << u"<p>Hi<b"_s << u"hi"_s;
-    QTest::newRow("closing bracket before the first tag") << u"a>b<p>c</p>"_s << u"a>bbc"_s;
-    QTest::newRow("adjacent tags leave nothing") << u"<a><b><c>"_s << QString();
-    QTest::newRow("non-ASCII lower-cased") << u"<p>ÆØÅ ΣΟΦΙΑ</p>"_s << u"æøå σοφια"_s;
-    QTest::newRow("dotted capital I grows, lone high surrogate at the end kept")
-        << u"<p>Ä İ"_s + unit(0xD801) + u"</p>"_s << u"ä i\u0307"_s + unit(0xD801);
+    QTest::addColumn<bool>("shown"); // false: a page without '<' is handed back whole but shows nothing
+    const auto row = [](const char *name, const QString &page, const QString &expected, bool shown = true) {
+        QTest::newRow(name) << page << expected << shown;
+    };
+    row("no tag: unchanged", u"  Hello World > not a tag  \r\n"_s, u"  Hello World > not a tag  \r\n"_s,
+        false);
+    row("no tag: empty", QString(), QString(), false);
+    row("head dropped, bold joined",
+        u"<html><head><title>Greeting</title></head><body>Hello <b>World</b></body></html>"_s,
+        u"hello world"_s);
+    row("upper-case closing head is not a head end",
+        u"<html><head><title>Greeting</title><script>go()</script></HEAD><body>Hello</body></html>"_s,
+        u"greetinggo()hello"_s);
+    row("text before the first tag kept, after the last lost", u"Intro <p>Body</p> Tail"_s, u"intro body"_s);
+    row("bracket in running text repeats what follows it", u"<p>x > y<b>z</b>"_s, u"x > y yz"_s);
+    row("two head ends", u"<head>A</head>B<i>C</i>D</head>E<p>F</p>"_s, u"bef"_s);
+    row("text after a head end is scanned again for brackets", u"<head>t</head>a>b<p>c</p>"_s, u"a>bbc"_s);
+    row("head end followed by text only", u"x<head>t</head>tail"_s, u"x"_s);
+    row("blanks trimmed after lower-casing", u"  <p>  Hello  </p>  <br>"_s, u"hello"_s);
+    row("line breaks at the ends stay", u"\r\n<p> Hi </p> \r\n<br>"_s, u"\r\n hi  \r\n"_s);
+    row("lone opening bracket", u"<"_s, QString());
+    row("unclosed tag at the end", u"Hello <b"_s, u"hello"_s);
+    row("unclosed tag after text", u"<p>Hi<b"_s, u"hi"_s);
+    row("closing bracket before the first tag", u"a>b<p>c</p>"_s, u"a>bbc"_s);
+    row("adjacent tags leave nothing", u"<a><b><c>"_s, QString());
+    row("non-ASCII lower-cased", u"<p>ÆØÅ ΣΟΦΙΑ</p>"_s, u"æøå σοφια"_s);
+    row("dotted capital I grows, lone high surrogate at the end kept", u"<p>Ä İ"_s + unit(0xD801) + u"</p>"_s,
+        u"ä i\u0307"_s + unit(0xD801));
 }
 
 void TestTextAlgorithms::strip()
 {
     QFETCH(QString, page);
     QFETCH(QString, expected);
-    const StripResult result = stripTags(page);
-    QCOMPARE(result.text, expected);
-    QCOMPARE(result.shownText, expected);
+    QFETCH(bool, shown);
+    const QStringList want{expected, shown ? expected : QString()};
+    QCOMPARE(both(stripTags(page)), want);
     // The literal version must agree on the worked examples too, or it is no yardstick.
-    QCOMPARE(literalStrip(page).text, expected);
+    QCOMPARE(both(literalStrip(page)), want);
 }
 
 void TestTextAlgorithms::stripMatchesLiteralOnRandomMarkup()
 {
     const QStringList pieces = markupPieces();
-    for (quint32 seed = 1; seed <= rounds(30000); ++seed) {
-        Fuzz fuzz(seed);
+    everySeed(30000, [&](Fuzz &fuzz, quint32 seed) {
         const QString page = fuzz.from(pieces, 1 + seed % 40);
-        const StripResult expected = literalStrip(page);
-        const StripResult actual = stripTags(page);
-        if (actual.text != expected.text || actual.shownText != expected.shownText)
-            QFAIL(qPrintable(u"page \"%1\": got \"%2\"/\"%3\", want \"%4\"/\"%5\""_s.arg(
-                escaped(page), escaped(actual.text), escaped(actual.shownText), escaped(expected.text),
-                escaped(expected.shownText))));
-    }
+        return std::tuple(page, both(stripTags(page)), both(literalStrip(page)));
+    });
 }
 
 void TestTextAlgorithms::stripMatchesLiteralOnGeneratedPages()
@@ -388,10 +354,7 @@ void TestTextAlgorithms::stripMatchesLiteralOnGeneratedPages()
     for (quint32 seed = 1; seed <= 16; ++seed) {
         const qsizetype size = 1000 + qsizetype(seed) * 2500;
         const QString page = QString::fromUtf8(qs::bench::generatePage(size, seed, keywords));
-        const StripResult expected = literalStrip(page);
-        const StripResult actual = stripTags(page);
-        QCOMPARE(actual.text, expected.text);
-        QCOMPARE(actual.shownText, expected.shownText);
+        QCOMPARE(both(stripTags(page)), both(literalStrip(page)));
     }
 }
 
@@ -400,47 +363,30 @@ void TestTextAlgorithms::stripLowerCasesLikeQtOnAnyText()
     // Characters that grow when lower-cased, that have no lower case, and broken or whole surrogate
     // pairs in every order: Qt's lower-casing has rules of its own for lone surrogates after a
     // changed character, and the stripper must give what toLower() on the collected text gives.
-    const QStringList pieces{u"İ"_s,       u"A"_s,       u"a"_s,     u"ẞ"_s,       u"Σ"_s,
-                             u"𐐀"_s,       u"😀"_s,       u" "_s,     unit(0xD801), unit(0xD801),
-                             unit(0xDC00), unit(0xDC00), u"\u01C5"_s};
-    for (quint32 seed = 1; seed <= rounds(20000); ++seed) {
-        Fuzz fuzz(seed);
-        const QString text = fuzz.from(pieces, 1 + seed % 12);
-        const QString expected = trimBlanks(text.toLower());
-        const QString actual = stripTags(u"<p>"_s + text + u"<br>"_s).text;
-        if (actual != expected)
-            QFAIL(qPrintable(u"text \"%1\": got \"%2\", want \"%3\""_s.arg(escaped(text), escaped(actual),
-                                                                           escaped(expected))));
-    }
+    const QStringList letters = pieces(u"İ|A|a|ẞ|Σ|𐐀|😀| |\u01C5"_s) +
+                                QStringList{unit(0xD801), unit(0xD801), unit(0xDC00), unit(0xDC00)};
+    everySeed(20000, [&](Fuzz &fuzz, quint32 seed) {
+        const QString text = fuzz.from(letters, 1 + seed % 12);
+        return std::tuple(text, stripTags(u"<p>"_s + text + u"<br>"_s).text, trimBlanks(text.toLower()));
+    });
 }
 
 void TestTextAlgorithms::stripLowerCasesEveryCharacterLikeQt()
 {
-    // Every code unit standing alone, then every character outside the BMP as a pair (all of plane 1,
-    // where the cased ones are, and a sample of the rest), each with a capital after it and inside
-    // running text, so that markers among them are handled as markers.
-    auto check = [](const QString &characters) {
-        const QString page = u"<p>"_s + characters + u"A<br>"_s;
-        const StripResult expected = literalStrip(page);
-        const StripResult actual = stripTags(page);
-        if (actual.text != expected.text)
+    // Every code unit alone, then every character outside the BMP as a pair (all of plane 1, where
+    // the cased ones are, and a sample of the rest), with a capital after it, amid markup.
+    QStringList characters;
+    for (char32_t code = 0; code <= 0xFFFF; ++code)
+        characters.append(unit(char16_t(code)));
+    for (char32_t code = 0x10000; code <= 0x10FFFF; code += code < 0x20000 ? 1 : 97)
+        characters.append(QString::fromUcs4(&code, 1));
+    for (const QString &c : std::as_const(characters)) {
+        const QString page = u"<p>"_s + c + u"A<br>"_s;
+        if (stripTags(page).text != literalStrip(page).text)
             QFAIL(qPrintable(u"characters \"%1\": got \"%2\", want \"%3\""_s.arg(
-                escaped(characters), escaped(actual.text), escaped(expected.text))));
-    };
-    for (char32_t code = 0; code <= 0xFFFF; ++code) {
-        check(unit(char16_t(code)));
-        if (QTest::currentTestFailed())
-            return;
-    }
-    for (char32_t code = 0x10000; code <= 0x10FFFF; code += code < 0x20000 ? 1 : 97) {
-        check(QString::fromUcs4(&code, 1));
-        if (QTest::currentTestFailed())
-            return;
+                escaped(c), escaped(stripTags(page).text), escaped(literalStrip(page).text))));
     }
 }
-
-// ===================================================================================================
-// Title, status line, frameset
 
 void TestTextAlgorithms::pageTitle_data()
 {
@@ -448,26 +394,20 @@ void TestTextAlgorithms::pageTitle_data()
     QTest::addColumn<QString>("title");
 
     QTest::newRow("ordinary") << u"<html><head><title>Hi</title></head></html>"_s << u"Hi"_s;
-    QTest::newRow("tags in capitals") << u"<HTML><HEAD><TITLE>Big News</TITLE></HEAD>"_s << u"Big News"_s;
-    QTest::newRow("mixed-case tags") << u"<Title>x</tItLe>"_s << u"x"_s;
+    QTest::newRow("mixed-case tags") << u"<Title>Big News</tItLe>"_s << u"Big News"_s;
     QTest::newRow("slash in the title cuts it") << u"<title>News / Sport</title>"_s << u"News"_s;
     QTest::newRow("slash right after one character") << u"<title>A/B</title>"_s << QString();
     QTest::newRow("title starting with a slash") << u"<title>/Home</title>"_s << QString();
-    QTest::newRow("empty title") << u"<title></title>"_s << QString();
     QTest::newRow("no closing tag") << u"<title>Only open, a/b"_s << QString();
     QTest::newRow("no opening tag") << u"<p>x</title>"_s << QString();
     QTest::newRow("closing tag before the opening one counts")
         << u"</TITLE> <title>Late News</b>"_s << u"Late News"_s;
     QTest::newRow("no slash after the opening tag") << u"</title><title>No slash"_s << QString();
-    QTest::newRow("trim first, then CR and LF become blanks")
-        << u"<title> Breaking\r\nNews</title>"_s << u"Breaking  News"_s;
     QTest::newRow("leading line break becomes a leading blank")
         << u"<title>\r\n Hello </title>"_s << u"   Hello"_s;
     QTest::newRow("tab, vertical tab and form feed") << u"<title>a\tb\vc\fd</title>"_s << u"a b c d"_s;
     QTest::newRow("only blanks are trimmed") << u"<title>\t x \t</title>"_s << u"  x  "_s;
     QTest::newRow("first opening tag wins") << u"<title>One</title><title>Two</title>"_s << u"One"_s;
-    QTest::newRow("no title at all") << u"<html><body>x</body></html>"_s << QString();
-    QTest::newRow("empty page") << QString() << QString();
 }
 
 void TestTextAlgorithms::pageTitle()
@@ -480,16 +420,12 @@ void TestTextAlgorithms::pageTitle()
 
 void TestTextAlgorithms::pageTitleMatchesLiteralOnRandomPages()
 {
-    const QStringList pieces = titlePieces();
-    for (quint32 seed = 1; seed <= rounds(20000); ++seed) {
-        Fuzz fuzz(seed);
-        const QString page = fuzz.from(pieces, 1 + seed % 30);
-        const QString expected = literalTitle(page);
-        const QString actual = qs::scan::pageTitle(page);
-        if (actual != expected)
-            QFAIL(qPrintable(u"page \"%1\": got \"%2\", want \"%3\""_s.arg(escaped(page), escaped(actual),
-                                                                           escaped(expected))));
-    }
+    const QStringList titlePieces =
+        pieces(u"<title>|<TITLE>|</title>|</Title>|/|/| | |a|B|<|>|\r\n|\t|\v|\f|ø|😀|<titl"_s);
+    everySeed(20000, [&](Fuzz &fuzz, quint32 seed) {
+        const QString page = fuzz.from(titlePieces, 1 + seed % 30);
+        return std::tuple(page, qs::scan::pageTitle(page), literalTitle(page));
+    });
 }
 
 void TestTextAlgorithms::statusLine_data()
@@ -498,11 +434,9 @@ void TestTextAlgorithms::statusLine_data()
     QTest::addColumn<bool>("good");
 
     QTest::newRow("HTTP/1.1 200") << u"HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n"_s << true;
-    QTest::newRow("HTTP/1.0 200") << u"HTTP/1.0 200 OK\r\n"_s << true;
     QTest::newRow("404") << u"HTTP/1.1 404 Not Found\r\n"_s << false;
     QTest::newRow("empty header (failed fetch)") << QString() << false;
     QTest::newRow("200 only further down") << u"HTTP/1.1 404 Not Found\r\nX-Note: 200 \r\n"_s << false;
-    QTest::newRow("redirect to a 200 path") << u"HTTP/1.1 301 Moved\r\nLocation: /200 x\r\n"_s << false;
     QTest::newRow("HTTP/2 puts the code elsewhere") << u"HTTP/2 200 \r\n"_s << false;
     QTest::newRow("no blank after the code") << u"HTTP/1.1 200\r\n"_s << false;
     QTest::newRow("2000 is not 200") << u"HTTP/1.1 2000 OK\r\n"_s << false;
@@ -523,11 +457,9 @@ void TestTextAlgorithms::frameset_data()
 
     QTest::newRow("lower case with blank") << u"<html><frameset rows=\"50%,50%\">"_s << true;
     QTest::newRow("capitals") << u"<HTML><FRAMESET ROWS=\"50%,50%\">"_s << false;
-    QTest::newRow("capitalised") << u"<Frameset cols=\"1\">"_s << false;
     QTest::newRow("no blank after it") << u"<frameset>"_s << false;
     QTest::newRow("line break after it") << u"<frameset\r\nrows=1>"_s << false;
     QTest::newRow("in running text") << u"a frameset is"_s << true;
-    QTest::newRow("empty page") << QString() << false;
 }
 
 void TestTextAlgorithms::frameset()
@@ -537,25 +469,12 @@ void TestTextAlgorithms::frameset()
     QCOMPARE(hasFrameset(page), frameset);
 }
 
-// ===================================================================================================
-// Keyword search
-
-void TestTextAlgorithms::searchOrder_data()
-{
-    QTest::addColumn<qsizetype>("count");
-    QTest::addColumn<QList<qsizetype>>("order");
-    QTest::newRow("none") << qsizetype(0) << QList<qsizetype>{};
-    QTest::newRow("one") << qsizetype(1) << QList<qsizetype>{0};
-    QTest::newRow("two") << qsizetype(2) << QList<qsizetype>{1, 0};
-    QTest::newRow("three: c, a, b") << qsizetype(3) << QList<qsizetype>{2, 0, 1};
-    QTest::newRow("five") << qsizetype(5) << QList<qsizetype>{4, 0, 1, 2, 3};
-}
-
 void TestTextAlgorithms::searchOrder()
 {
-    QFETCH(qsizetype, count);
-    QFETCH(QList<qsizetype>, order);
-    QCOMPARE(qs::scan::searchOrder(count), order);
+    // The last keyword first, then the others in their order.
+    QCOMPARE(qs::scan::searchOrder(0), QList<qsizetype>{});
+    QCOMPARE(qs::scan::searchOrder(1), QList<qsizetype>{0});
+    QCOMPARE(qs::scan::searchOrder(3), (QList<qsizetype>{2, 0, 1}));
 }
 
 void TestTextAlgorithms::search_data()
@@ -563,46 +482,42 @@ void TestTextAlgorithms::search_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<QStringList>("keywords");
     QTest::addColumn<QStringList>("expected");
-
-    QTest::newRow("second occurrence scores its position in the cut")
-        << u"xx car yy car zz"_s << QStringList{u"car"_s} << QStringList{u"car p=3 L=8 #0"_s};
-    QTest::newRow("once only") << u"xx car yy"_s << QStringList{u"car"_s} << QStringList{};
-    QTest::newRow("adjacent occurrences") << u"car car xx"_s << QStringList{u"car"_s} << QStringList{};
-    QTest::newRow("at the very end, no blank after it")
-        << u"xx car yy car"_s << QStringList{u"car"_s} << QStringList{};
-    QTest::newRow("keyword is the whole text") << u"car"_s << QStringList{u"car"_s} << QStringList{};
-    QTest::newRow("two characters between the occurrences")
-        << u"car xxcar y"_s << QStringList{u"car"_s} << QStringList{u"car p=2 L=6 #0"_s};
-    QTest::newRow("found without the spoiler")
-        << u"b b b car x"_s << QStringList{u"b"_s} << QStringList{u"b p=2 L=8 #0"_s};
-    QTest::newRow("occurrence ending one before the end empties the text for the rest")
-        << u"b b b car x"_s << QStringList{u"b"_s, u"car"_s} << QStringList{};
-    QTest::newRow("keyword in capitals")
-        << u"xx car yy car zz"_s << QStringList{u"CAR"_s} << QStringList{u"CAR p=3 L=8 #0"_s};
-    QTest::newRow("order c, a, b") << u"a b c a b c x"_s << QStringList{u"a"_s, u"b"_s, u"c"_s}
-                                   << QStringList{u"c p=4 L=6 #2"_s, u"a p=5 L=11 #0"_s, u"b p=6 L=10 #1"_s};
-    QTest::newRow("pass lands on an occurrence, retry finds the next")
-        << u"zcar xcar car z"_s << QStringList{u"car"_s} << QStringList{u"car p=2 L=10 #0"_s};
-    QTest::newRow("retry lands on an occurrence again")
-        << u"car xcar y"_s << QStringList{u"car"_s} << QStringList{};
-    QTest::newRow("later keyword counted in the carried text, cut from the whole")
-        << u"horse q horse r dog s dog t dog u"_s << QStringList{u"dog"_s, u"horse"_s}
-        << QStringList{u"horse p=2 L=26 #1"_s, u"dog p=3 L=19 #0"_s};
-    QTest::newRow("same keyword alone") << u"horse q horse r dog s dog t dog u"_s << QStringList{u"dog"_s}
-                                        << QStringList{u"dog p=2 L=12 #0"_s};
-    QTest::newRow("absent from the carried text, found again in the whole")
-        << u"dog q dog x cat y cat z"_s << QStringList{u"dog"_s, u"cat"_s}
-        << QStringList{u"cat p=2 L=6 #1"_s, u"dog p=3 L=19 #0"_s};
-    QTest::newRow("carried text starts a retry") << u"x x x x x x b q b r"_s << QStringList{u"b"_s, u"x"_s}
-                                                 << QStringList{u"x p=2 L=16 #1"_s, u"b p=10 L=16 #0"_s};
-    QTest::newRow("keyword with blanks is recorded trimmed")
-        << u"xx  car   yy  car   zz"_s << QStringList{u"  car  "_s} << QStringList{u"car p=2 L=11 #0"_s};
-    QTest::newRow("keyword with inner blank")
-        << u"the harbour fees rose; harbour fees fell"_s << QStringList{u"Harbour fees"_s}
-        << QStringList{u"Harbour fees p=6 L=22 #0"_s};
-    QTest::newRow("no keywords") << u"a a a"_s << QStringList{} << QStringList{};
-    QTest::newRow("empty text") << QString() << QStringList{u"a"_s} << QStringList{};
-    QTest::newRow("keyword longer than the text") << u"ab"_s << QStringList{u"abcdef"_s} << QStringList{};
+    QTest::addColumn<bool>("shown"); // false: a page without '<', whose text the passes do not see
+    const auto row = [](const char *name, const QString &text, const QStringList &keywords,
+                        const QStringList &expected,
+                        bool shown = true) { QTest::newRow(name) << text << keywords << expected << shown; };
+    row("second occurrence scores its position in the cut", u"xx car yy car zz"_s, {u"car"_s},
+        {u"car p=3 L=8 #0"_s});
+    row("once only", u"xx car yy"_s, {u"car"_s}, {});
+    row("adjacent occurrences", u"car car xx"_s, {u"car"_s}, {});
+    row("at the very end, no blank after it", u"xx car yy car"_s, {u"car"_s}, {});
+    row("two characters between the occurrences", u"car xxcar y"_s, {u"car"_s}, {u"car p=2 L=6 #0"_s});
+    row("found without the spoiler", u"b b b car x"_s, {u"b"_s}, {u"b p=2 L=8 #0"_s});
+    row("occurrence ending one before the end empties the text for the rest", u"b b b car x"_s,
+        {u"b"_s, u"car"_s}, {});
+    row("keyword in capitals", u"xx car yy car zz"_s, {u"CAR"_s}, {u"CAR p=3 L=8 #0"_s});
+    row("order c, a, b", u"a b c a b c x"_s, {u"a"_s, u"b"_s, u"c"_s},
+        {u"c p=4 L=6 #2"_s, u"a p=5 L=11 #0"_s, u"b p=6 L=10 #1"_s});
+    row("pass lands on an occurrence, retry finds the next", u"zcar xcar car z"_s, {u"car"_s},
+        {u"car p=2 L=10 #0"_s});
+    row("retry lands on an occurrence again", u"car xcar y"_s, {u"car"_s}, {});
+    row("later keyword counted in the carried text, cut from the whole",
+        u"horse q horse r dog s dog t dog u"_s, {u"dog"_s, u"horse"_s},
+        {u"horse p=2 L=26 #1"_s, u"dog p=3 L=19 #0"_s});
+    row("same keyword alone", u"horse q horse r dog s dog t dog u"_s, {u"dog"_s}, {u"dog p=2 L=12 #0"_s});
+    row("absent from the carried text, found again in the whole", u"dog q dog x cat y cat z"_s,
+        {u"dog"_s, u"cat"_s}, {u"cat p=2 L=6 #1"_s, u"dog p=3 L=19 #0"_s});
+    row("carried text starts a retry", u"x x x x x x b q b r"_s, {u"b"_s, u"x"_s},
+        {u"x p=2 L=16 #1"_s, u"b p=10 L=16 #0"_s});
+    row("keyword with blanks is recorded trimmed", u"xx  car   yy  car   zz"_s, {u"  car  "_s},
+        {u"car p=2 L=11 #0"_s});
+    row("keyword with inner blank", u"the harbour fees rose; harbour fees fell"_s, {u"Harbour fees"_s},
+        {u"Harbour fees p=6 L=22 #0"_s});
+    row("no keywords", u"a a a"_s, {}, {});
+    row("empty text", QString(), {u"a"_s}, {});
+    row("keyword longer than the text", u"ab"_s, {u"abcdef"_s}, {});
+    row("page without tags: nothing shown, nothing found", u"car x car y car z car"_s,
+        {u"x"_s, u"y"_s, u"car"_s}, {}, false);
 }
 
 void TestTextAlgorithms::search()
@@ -610,20 +525,13 @@ void TestTextAlgorithms::search()
     QFETCH(QString, text);
     QFETCH(QStringList, keywords);
     QFETCH(QStringList, expected);
-    QCOMPARE(found(text, keywords), expected);
-    QCOMPARE(described(literalSearch(text, text, keywords)), expected);
-}
-
-void TestTextAlgorithms::searchFindsNothingOnPageWithoutTags()
-{
-    // The stripper hands back such a page unchanged but shows nothing, and the passes search what is
-    // shown.
-    const QString page = u"car x car y car z car"_s;
-    const StripResult stripped = stripTags(page);
-    QCOMPARE(stripped.text, page);
-    const QStringList keywords{u"x"_s, u"y"_s, u"car"_s};
-    QCOMPARE(described(searchKeywords(stripped.text, stripped.shownText, keywords)), QStringList{});
-    QCOMPARE(described(literalSearch(stripped.text, stripped.shownText, keywords)), QStringList{});
+    QFETCH(bool, shown);
+    // A page without '<' is handed back whole but shows nothing; the passes search what is shown.
+    if (!shown)
+        QCOMPARE(both(stripTags(text)), (QStringList{text, QString()}));
+    const QString seen = shown ? text : QString();
+    QCOMPARE(described(searchKeywords(text, seen, keywords)), expected);
+    QCOMPARE(described(literalSearch(text, seen, keywords)), expected);
 }
 
 void TestTextAlgorithms::searchComparesLikeQtCaseInsensitive_data()
@@ -670,58 +578,37 @@ void TestTextAlgorithms::searchComparesLikeQtCaseInsensitive()
     const QStringList expected =
         matches ? QStringList{u"%1 p=2 L=%2 #0"_s.arg(escaped(keyword)).arg(second.size() + 3)}
                 : QStringList{};
-    QCOMPARE(found(text, {keyword}), expected);
+    QCOMPARE(described(searchKeywords(text, text, {keyword})), expected);
     QCOMPARE(described(literalSearch(text, text, {keyword})), expected);
 }
 
 void TestTextAlgorithms::searchMatchesLiteralOnRandomText()
 {
     const QStringList pieces = textPieces();
-    const QStringList keywordParts = keywordPieces();
-    for (quint32 seed = 1; seed <= rounds(40000); ++seed) {
-        Fuzz fuzz(seed);
+    everySeed(40000, [&](Fuzz &fuzz, quint32 seed) {
         const QString text = fuzz.from(pieces, 1 + seed % 40);
-        QStringList keywords;
-        const int count = 1 + fuzz.below(4);
-        for (int i = 0; i < count; ++i)
-            keywords.append(fuzz.below(3) == 0 ? fuzz.variantOf(text, 4)
-                                               : fuzz.from(keywordParts, 3) + keywordParts.first());
+        const QStringList keywords = fuzz.keywordsFor(text, 3, 3);
         // Most texts come from the stripper, where both texts are one; the page without '<' is the
         // one case where they differ.
-        const bool unstripped = fuzz.below(8) == 0;
-        const QString shown = unstripped ? QString() : text;
-        const QStringList expected = described(literalSearch(text, shown, keywords));
-        const QStringList actual = described(searchKeywords(text, shown, keywords));
-        if (actual != expected)
-            QFAIL(qPrintable(u"text \"%1\" (%2) keywords \"%3\": got [%4], want [%5]"_s.arg(
-                escaped(text), unstripped ? u"nothing shown"_s : u"shown"_s,
-                escaped(keywords.join(u"\", \""_s)), actual.join(u"; "_s), expected.join(u"; "_s))));
-    }
+        const QString shown = fuzz.below(8) == 0 ? QString() : text;
+        return std::tuple(text + u" / "_s + keywords.join(u", "_s) +
+                              (shown.isNull() ? u" (unshown)"_s : QString()),
+                          described(searchKeywords(text, shown, keywords)),
+                          described(literalSearch(text, shown, keywords)));
+    });
 }
 
 void TestTextAlgorithms::searchMatchesLiteralOnRandomMarkup()
 {
-    QStringList pieces = markupPieces();
-    pieces += textPieces();
-    const QStringList keywordParts = keywordPieces();
-    for (quint32 seed = 1; seed <= rounds(20000); ++seed) {
-        Fuzz fuzz(seed);
+    const QStringList pieces = markupPieces() + textPieces();
+    everySeed(20000, [&](Fuzz &fuzz, quint32 seed) {
         const QString page = fuzz.from(pieces, 1 + seed % 60);
         const StripResult stripped = stripTags(page);
-        if (stripped.text.isEmpty())
-            continue; // the scan does not search then
-        QStringList keywords;
-        const int count = 1 + fuzz.below(4);
-        for (int i = 0; i < count; ++i)
-            keywords.append(fuzz.below(2) == 0 ? fuzz.variantOf(stripped.text, 4)
-                                               : fuzz.from(keywordParts, 2) + keywordParts.first());
-        const QStringList expected = described(literalSearch(stripped.text, stripped.shownText, keywords));
-        const QStringList actual = described(searchKeywords(stripped.text, stripped.shownText, keywords));
-        if (actual != expected)
-            QFAIL(qPrintable(u"page \"%1\" keywords \"%2\": got [%3], want [%4]"_s.arg(
-                escaped(page), escaped(keywords.join(u"\", \""_s)), actual.join(u"; "_s),
-                expected.join(u"; "_s))));
-    }
+        const QStringList keywords = fuzz.keywordsFor(stripped.text, 2, 2);
+        return std::tuple(page + u" / "_s + keywords.join(u", "_s),
+                          described(searchKeywords(stripped.text, stripped.shownText, keywords)),
+                          described(literalSearch(stripped.text, stripped.shownText, keywords)));
+    });
 }
 
 void TestTextAlgorithms::searchMatchesLiteralOnGeneratedPages_data()
@@ -731,25 +618,18 @@ void TestTextAlgorithms::searchMatchesLiteralOnGeneratedPages_data()
     QTest::addColumn<QStringList>("keywords");
 
     const QStringList sample = qs::bench::sampleKeywords();
-    QStringList reversed(sample.crbegin(), sample.crend());
-    // Words that occur all over a page, so that every keyword is cut many times and the text carried
-    // between keywords is short or empty.
-    const QStringList common{u"the"_s,     u"og"_s,   u"Møde"_s, u"ÅRET"_s, u"of the"_s, u"e"_s,
-                             u"procent"_s, u"være"_s, u"and"_s,  u"to"_s,   u"a"_s,      u"in"_s};
-    const QStringList mixed{u"and"_s, u"tender"_s, u"ØKONOMI"_s, u"budget"_s, u"station"_s, u"s"_s};
-
-    const qsizetype sizes[] = {2'000, 20'000, 200'000, 1'500'000};
+    // Common words occur all over a page, so that every keyword is cut many times and the text
+    // carried between keywords is short or empty.
+    const QList<QStringList> sets{sample, QStringList(sample.crbegin(), sample.crend()),
+                                  pieces(u"the|og|Møde|ÅRET|of the|e|procent|være|and|to|a|in"_s),
+                                  pieces(u"and|tender|ØKONOMI|budget|station|s"_s)};
     quint32 seed = 7;
-    for (const qsizetype size : sizes) {
+    for (const qsizetype size : {2'000, 20'000, 200'000, 1'500'000}) {
         for (int round = 0; round < 3; ++round, ++seed) {
-            QTest::addRow("%lld bytes, seed %u, sample", static_cast<long long>(size), seed)
-                << size << seed << sample;
-            QTest::addRow("%lld bytes, seed %u, reversed", static_cast<long long>(size), seed)
-                << size << seed << reversed;
-            QTest::addRow("%lld bytes, seed %u, common words", static_cast<long long>(size), seed)
-                << size << seed << common;
-            QTest::addRow("%lld bytes, seed %u, mixed", static_cast<long long>(size), seed)
-                << size << seed << mixed;
+            for (qsizetype set = 0; set < sets.size(); ++set)
+                QTest::addRow("%lld bytes, seed %u, set %lld", static_cast<long long>(size), seed,
+                              static_cast<long long>(set))
+                    << size << seed << sets.at(set);
         }
     }
 }
@@ -760,34 +640,20 @@ void TestTextAlgorithms::searchMatchesLiteralOnGeneratedPages()
     QFETCH(quint32, seed);
     QFETCH(QStringList, keywords);
 
-    const QString page = QString::fromUtf8(qs::bench::generatePage(size, seed, keywords));
-    const StripResult stripped = stripTags(page);
+    const StripResult stripped = stripTags(QString::fromUtf8(qs::bench::generatePage(size, seed, keywords)));
     QVERIFY(!stripped.text.isEmpty());
     QCOMPARE(described(searchKeywords(stripped.text, stripped.shownText, keywords)),
              described(literalSearch(stripped.text, stripped.shownText, keywords)));
 }
 
-// ===================================================================================================
-// The matcher
-
 void TestTextAlgorithms::matcherAgreesWithQtForEveryCodeUnit()
 {
     // For every code unit, a needle that starts and ends with it (the two characters the fast scan
-    // looks at) against haystacks holding each of its case variants, and against haystacks where each
-    // code unit stands for its folded, upper- and lower-case forms. The padding puts the candidate in
-    // the middle of a block of eight; the long haystack and needle make Qt use its skip-table search.
+    // looks at) against haystacks holding each of its case variants, and the reverse. The padding
+    // puts the candidate mid-block; the long haystack and needle make Qt use its skip-table search.
     const QString pad = QString(13, u'z');
     const QString longPad = QString(600, u'z');
-    auto check = [&](const QString &needle, const QString &hay) {
-        const KeywordMatcher matcher(needle);
-        const qsizetype expected = hay.indexOf(needle, 0, Qt::CaseInsensitive);
-        const qsizetype actual = matcher.indexIn(hay);
-        if (actual != expected)
-            QFAIL(qPrintable(u"needle \"%1\" in \"%2\": got %3, want %4"_s.arg(escaped(needle), escaped(hay))
-                                 .arg(actual)
-                                 .arg(expected)));
-    };
-    auto variants = [](char16_t u) {
+    const auto variants = [](char16_t u) {
         QList<char16_t> out{u};
         for (const char32_t v : {QChar::toUpper(u), QChar::toLower(u), QChar::toTitleCase(u),
                                  QChar::toCaseFolded(u), QChar::toUpper(QChar::toCaseFolded(u))}) {
@@ -796,53 +662,48 @@ void TestTextAlgorithms::matcherAgreesWithQtForEveryCodeUnit()
         }
         return out;
     };
-
-    for (char32_t code = 0; code <= 0xFFFF; ++code) {
+    const auto check = [](const QString &needle, const QString &hay) {
+        const qsizetype expected = hay.indexOf(needle, 0, Qt::CaseInsensitive);
+        const qsizetype actual = KeywordMatcher(needle).indexIn(hay);
+        if (actual != expected)
+            QFAIL(qPrintable(u"needle \"%1\" in \"%2\": got %3, want %4"_s.arg(escaped(needle), escaped(hay))
+                                 .arg(actual)
+                                 .arg(expected)));
+    };
+    for (char32_t code = 0; code <= 0xFFFF && !QTest::currentTestFailed(); ++code) {
         const char16_t u = char16_t(code);
         if (QChar::isSurrogate(u))
             continue; // needles with surrogates take Qt's own search; the random test covers them
-        const QString needle = unit(u) + u"q"_s + unit(u);
-        const QString longNeedle = unit(u) + u"qrstu"_s + unit(u);
         for (const char16_t v : variants(u)) {
-            check(needle, pad + unit(v) + u"Q"_s + unit(v) + pad);
-            check(longNeedle, longPad + unit(v) + u"QRSTU"_s + unit(v) + pad);
-            // The reverse direction: u in the haystack, the forms of each of its forms in the needle.
+            check(unit(u) + u"q"_s + unit(u), pad + unit(v) + u"Q"_s + unit(v) + pad);
+            check(unit(u) + u"qrstu"_s + unit(u), longPad + unit(v) + u"QRSTU"_s + unit(v) + pad);
             for (const char16_t w : variants(v)) {
                 if (!QChar::isSurrogate(w))
                     check(unit(w) + u"q"_s + unit(w), pad + unit(u) + u"Q"_s + unit(u) + pad);
             }
         }
-        if (QTest::currentTestFailed())
-            return;
     }
 }
 
 void TestTextAlgorithms::matcherAgreesWithQtOnRandomText()
 {
-    QStringList pieces = textPieces();
-    pieces += markupPieces();
-    pieces += {u"abcdefgh"_s, u"ABCDEFGH "_s, u"æøå ÆØÅ "_s, u"Θεσσαλονίκη "_s};
-    for (quint32 seed = 1; seed <= rounds(20000); ++seed) {
-        Fuzz fuzz(seed);
+    const QStringList pieces = textPieces() + markupPieces() +
+                               QStringList{u"abcdefgh"_s, u"ABCDEFGH "_s, u"æøå ÆØÅ "_s, u"Θεσσαλονίκη "_s};
+    everySeed(20000, [&](Fuzz &fuzz, quint32 seed) {
         // Long enough now and then for Qt to switch to its skip-table search, and for the fast scan
         // to run whole blocks.
         const QString hay = fuzz.from(pieces, seed % 10 == 0 ? 600 : 1 + int(seed % 60));
         const QString needle = fuzz.below(3) == 0 ? fuzz.from(pieces, 4) : fuzz.variantOf(hay, 9);
         const KeywordMatcher matcher(needle);
         const qsizetype cut = hay.isEmpty() ? 0 : fuzz.below(int(hay.size()));
-        const qsizetype expected = hay.indexOf(needle, 0, Qt::CaseInsensitive);
-        const qsizetype expectedInTail = hay.mid(cut).indexOf(needle, 0, Qt::CaseInsensitive);
-        const qsizetype actual = matcher.indexIn(hay);
-        const qsizetype actualInTail = matcher.indexIn(QStringView(hay).sliced(cut));
-        if (actual != expected || actualInTail != expectedInTail)
-            QFAIL(qPrintable(u"needle \"%1\" in \"%2\" (tail from %3): got %4/%5, want %6/%7"_s
-                                 .arg(escaped(needle), escaped(hay))
-                                 .arg(cut)
-                                 .arg(actual)
-                                 .arg(actualInTail)
-                                 .arg(expected)
-                                 .arg(expectedInTail)));
-    }
+        const auto numbers = [](qsizetype whole, qsizetype tail) {
+            return QStringList{QString::number(whole), QString::number(tail)};
+        };
+        return std::tuple(needle + u" in "_s + hay + u" (tail from %1)"_s.arg(cut),
+                          numbers(matcher.indexIn(hay), matcher.indexIn(QStringView(hay).sliced(cut))),
+                          numbers(hay.indexOf(needle, 0, Qt::CaseInsensitive),
+                                  hay.mid(cut).indexOf(needle, 0, Qt::CaseInsensitive)));
+    });
 }
 
 QTEST_GUILESS_MAIN(TestTextAlgorithms)
