@@ -30,12 +30,7 @@ GridTable keywordTable()
 
 KeywordMaintenance::KeywordMaintenance(app::RunState &state, const app::SettingsStore &settings,
                                        DataSource &dataSource, app::OperatorPrompts &prompts, QObject *parent)
-    : QObject(parent)
-    , m_state(state)
-    , m_settings(settings)
-    , m_dataSource(dataSource)
-    , m_prompts(prompts)
-    , m_grid(state, settings, dataSource, prompts, keywordTable())
+    : ListCommands(state, settings, dataSource, prompts, keywordTable(), parent)
 {}
 
 void KeywordMaintenance::cmdKWordClick()

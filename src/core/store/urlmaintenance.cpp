@@ -34,12 +34,7 @@ GridTable urlTable()
 
 UrlMaintenance::UrlMaintenance(app::RunState &state, const app::SettingsStore &settings,
                                DataSource &dataSource, app::OperatorPrompts &prompts, QObject *parent)
-    : QObject(parent)
-    , m_state(state)
-    , m_settings(settings)
-    , m_dataSource(dataSource)
-    , m_prompts(prompts)
-    , m_grid(state, settings, dataSource, prompts, urlTable())
+    : ListCommands(state, settings, dataSource, prompts, urlTable(), parent)
 {}
 
 void UrlMaintenance::cmdURLClick()
