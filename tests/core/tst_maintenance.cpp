@@ -1,6 +1,3 @@
-#include <memory>
-
-#include <QSignalSpy>
 #include <QSqlDatabase>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -15,14 +12,17 @@
 #include "store/urlmaintenance.h"
 #include "testdatasource.h"
 
+using namespace Qt::StringLiterals;
 using qs::app::Field;
+using qs::store::GridModel;
 using qs::test::Backend;
 
 Q_DECLARE_METATYPE(qs::test::Backend)
 
 namespace {
 
-const QString NotFound = QStringLiteral("-2147467259");
+const QString NotFound = u"-2147467259"_s;
+const QString Missing = u"qs_no_such_source"_s;
 
 // One operator with a database of their own, the maintenance commands and nothing else.
 struct World
@@ -33,84 +33,54 @@ struct World
         settings.write(qs::app::keys::Dsn, db.name());
     }
 
-    qs::store::UrlMaintenance &urls()
-    {
-        if (!m_urls)
-            m_urls = std::make_unique<qs::store::UrlMaintenance>(state, settings, dataSource, prompts);
-        return *m_urls;
-    }
-    qs::store::KeywordMaintenance &keywords()
-    {
-        if (!m_keywords)
-            m_keywords =
-                std::make_unique<qs::store::KeywordMaintenance>(state, settings, dataSource, prompts);
-        return *m_keywords;
-    }
-    qs::store::GridModel *urlGrid() { return urls().grid().model(); }
-    qs::store::GridModel *keywordGrid() { return keywords().grid().model(); }
+    GridModel *urlGrid() { return urls.grid().model(); }
+    GridModel *keywordGrid() { return keywords.grid().model(); }
 
-    void addUrl(const QString &url, int sensitivity = 50)
+    bool exec(const QString &sql, const QVariantList &values = {})
     {
-        QVERIFY2(db.exec(QStringLiteral("INSERT INTO listen (URL, SCENS) VALUES (?, ?)"), {url, sensitivity}),
-                 qPrintable(db.lastError()));
+        const bool ok = db.exec(sql, values);
+        if (!ok)
+            qWarning() << db.lastError();
+        return ok;
     }
-    void addKeyword(const QString &keyword)
+    // Two URLs and two keywords, shown in the grids.
+    bool loadLists()
     {
-        QVERIFY2(db.exec(QStringLiteral("INSERT INTO keyword (KEYWORDS) VALUES (?)"), {keyword}),
-                 qPrintable(db.lastError()));
+        const bool ok = exec(u"INSERT INTO listen (URL, SCENS) VALUES ('http://a.example/', 10), "
+                             "('http://b.example/', 150)"_s) &&
+                        exec(u"INSERT INTO keyword (KEYWORDS) VALUES ('boat'), ('car')"_s);
+        urls.cmdURLClick();
+        keywords.cmdKWordClick();
+        return ok && urlGrid() != nullptr && keywordGrid() != nullptr;
     }
-    void addHit(int urlId, const QString &keyword, int length)
-    {
-        QVERIFY2(db.exec(QStringLiteral("INSERT INTO kw (KWID, KWORD, TALSUM) VALUES (?, ?, ?)"),
-                         {urlId, keyword, length}),
-                 qPrintable(db.lastError()));
-    }
-    QStringList urlsStored()
+    QStringList column(const QString &sql)
     {
         QStringList result;
-        for (const QVariantList &row : db.rows(QStringLiteral("SELECT URL FROM listen ORDER BY ID")))
+        for (const QVariantList &row : db.rows(sql))
             result << row.value(0).toString();
         return result;
     }
-    QStringList keywordsStored()
+    // The date, hit count and sensitivity stored for url.
+    QVariantList valuesOf(const QString &url)
     {
-        QStringList result;
-        for (const QVariantList &row :
-             db.rows(QStringLiteral("SELECT KEYWORDS FROM keyword ORDER BY KEYWORDS")))
-            result << row.value(0).toString();
-        return result;
+        const QVariantList row =
+            db.rows(u"SELECT DAGEN, TAL, SCENS FROM listen WHERE URL = ?"_s, {url}).value(0);
+        return {row.value(0).toDate(), row.value(1).toInt(), row.value(2).toInt()};
     }
-    // The grid's value of column in row, found by name as the program finds it.
-    static QVariant cell(qs::store::GridModel *model, int row, const QString &column)
-    {
-        return model->data(model->index(row, model->fieldIndex(column)));
-    }
-    static bool setCell(qs::store::GridModel *model, int row, const QString &column, const QVariant &value)
-    {
-        return model->setData(model->index(row, model->fieldIndex(column)), value);
-    }
-    static int rowOf(qs::store::GridModel *model, const QString &column, const QString &value)
-    {
-        for (int row = 0; row < model->rowCount(); ++row) {
-            if (cell(model, row, column).toString() == value)
-                return row;
-        }
-        return -1;
-    }
+    QStringList urlsStored() { return column(u"SELECT URL FROM listen ORDER BY ID"_s); }
+    QStringList keywordsStored() { return column(u"SELECT KEYWORDS FROM keyword ORDER BY KEYWORDS"_s); }
     const QString &pane() const { return state.text(Field::txtEtrap); }
-    void useMissingDataSource() { settings.write(qs::app::keys::Dsn, QStringLiteral("qs_no_such_source")); }
+    void useMissingDataSource() { settings.write(qs::app::keys::Dsn, Missing); }
 
     QTemporaryDir dir;
     qs::test::TestDataSource db;
-    qs::app::SettingsStore settings{dir.filePath(QStringLiteral("settings.conf"))};
+    qs::app::SettingsStore settings{dir.filePath(u"settings.conf"_s)};
     qs::app::RunState state;
     qs::test::RecordingPrompts prompts;
     qs::store::DataSource dataSource;
-
-private:
-    // Declared after the data source: the grids' models use its connections and must go first.
-    std::unique_ptr<qs::store::UrlMaintenance> m_urls;
-    std::unique_ptr<qs::store::KeywordMaintenance> m_keywords;
+    // After the data source: the grids' models use its connections and must go first.
+    qs::store::UrlMaintenance urls{state, settings, dataSource, prompts};
+    qs::store::KeywordMaintenance keywords{state, settings, dataSource, prompts};
 };
 
 void addBackends()
@@ -120,649 +90,414 @@ void addBackends()
     QTest::newRow("postgresql") << Backend::Postgres;
 }
 
-#define SKIP_WITHOUT(backend)                                                                                \
-    do {                                                                                                     \
-        if ((backend) == Backend::Postgres && !qs::test::postgresAvailable())                                \
-            QSKIP("no PostgreSQL test server (run the test through ctest)");                                 \
-    } while (false)
+// One step of a test on its world, kept in the rows of a table.
+using Step = void (*)(World &);
+const Step addUrl = [](World &w) { w.urls.cmdAddClick(); };
+const Step resetKeywords = [](World &w) { w.keywords.cmdWordClick(); };
+const Step loadUrls = [](World &w) { w.urls.cmdURLClick(); };
+const Step loadKeywords = [](World &w) { w.keywords.cmdKWordClick(); };
+const Step missingDataSource = [](World &w) { w.useMissingDataSource(); };
 
-#define WORLD(name, backend)                                                                                 \
-    SKIP_WITHOUT(backend);                                                                                   \
+// The world of the backend of the current row.
+#define BACKEND_WORLD(name)                                                                                  \
+    QFETCH(Backend, backend);                                                                                \
+    if (backend == Backend::Postgres && !qs::test::postgresAvailable())                                      \
+        QSKIP("no PostgreSQL test server (run the test through ctest)");                                     \
     World name(backend);                                                                                     \
     QVERIFY2(name.db.isValid(), qPrintable(name.db.error()))
 
 } // namespace
 
+Q_DECLARE_METATYPE(Step)
+
 class MaintenanceTest : public QObject
 {
     Q_OBJECT
 private slots:
-    // Add URL
     void addUrlStoresTheTextAsTyped_data() { addBackends(); }
-    void addUrlStoresTheTextAsTyped();
-    void addUrlNewRowTakesTheTableDefaults_data() { addBackends(); }
-    void addUrlNewRowTakesTheTableDefaults();
-    void addUrlBlanksOnlyAddNothingAndOpenNoConnection_data();
-    void addUrlBlanksOnlyAddNothingAndOpenNoConnection();
-    void addUrlRefusedRowIsReported_data() { addBackends(); }
-    void addUrlRefusedRowIsReported();
-    void addUrlMissingDataSourceShowsTheErrorAndAnEntry();
-    void addUrlLeavesTheGridAsItWas();
-
-    // Reset date
-    void resetDateOnAnEmptyTableFinishesAtOnce();
-    void resetDateWritesTheDateIntoEveryRow_data() { addBackends(); }
-    void resetDateWritesTheDateIntoEveryRow();
-    void resetDateWritesTheTextOfTheResetField();
-    void resetDateMissingDataSource();
-    void resetDateRefusedRowStopsTheWalk_data() { addBackends(); }
-    void resetDateRefusedRowStopsTheWalk();
-
-    // Reset keywords
-    void resetKeywordsCancelDeletesNothing();
-    void resetKeywordsDeletesEveryHit_data() { addBackends(); }
-    void resetKeywordsDeletesEveryHit();
-    void resetKeywordsOnNoHitsIsSilent();
-    void resetKeywordsMissingDataSourceSaysNothingWasDeleted();
-
-    // The grids
-    void gridsShowTheirTables_data() { addBackends(); }
-    void gridsShowTheirTables();
-    void gridsMissingDataSourceKeepWhatTheyShowed();
-    void gridsUnreadableTableIsReported();
-    void gridEditIsWrittenWhenTheRowIsLeft_data() { addBackends(); }
-    void gridEditIsWrittenWhenTheRowIsLeft();
-    void gridPendingEditIsWrittenOnReload_data() { addBackends(); }
-    void gridPendingEditIsWrittenOnReload();
-    void gridRefusedEditIsReportedAndTakenBack_data() { addBackends(); }
-    void gridRefusedEditIsReportedAndTakenBack();
-    void gridNewUrlRowTakesTheTableDefaults_data() { addBackends(); }
-    void gridNewUrlRowTakesTheTableDefaults();
-    void gridNewRowLeftEmptyIsDropped();
-    void gridRefusedNewRowIsTakenBack();
-    void gridDeleteAsksFirst_data() { addBackends(); }
-    void gridDeleteAsksFirst();
-    void gridDeleteWritesAnotherPendingRowFirst();
-
-    // The data-source name
-    void everyCommandReadsTheNameAfresh();
-};
-
-// --- Add URL ---------------------------------------------------------------------------------
-
-void MaintenanceTest::addUrlStoresTheTextAsTyped()
-{
-    QFETCH(Backend, backend);
-    WORLD(world, backend);
-    world.prompts.textAnswers =
-        QStringList{QStringLiteral(" http://example.org/a "), QStringLiteral("http://example.org/æøå")};
-    world.urls().cmdAddClick();
-    world.urls().cmdAddClick();
-    QCOMPARE(world.prompts.questions, QStringList(2, QStringLiteral("Add URL: Enter Link")));
-    QCOMPARE(world.urlsStored(), (QStringList{QStringLiteral(" http://example.org/a "),
-                                              QStringLiteral("http://example.org/æøå")}));
-    QVERIFY(world.prompts.messages.isEmpty());
-    QCOMPARE(world.pane(), QString());
-}
-
-void MaintenanceTest::addUrlNewRowTakesTheTableDefaults()
-{
-    QFETCH(Backend, backend);
-    WORLD(world, backend);
-    world.prompts.textAnswers = QStringList{QStringLiteral("http://example.org/")};
-    world.urls().cmdAddClick();
-    const QVariantList row =
-        world.db.rows(QStringLiteral("SELECT ID, DAGEN, TAL, SCENS FROM listen")).value(0);
-    QVERIFY(!row.value(0).isNull());
-    QCOMPARE(row.value(1).toDate(), QDate(2003, 1, 1));
-    QCOMPARE(row.value(2).toInt(), 0);
-    QCOMPARE(row.value(3).toInt(), 50);
-}
-
-void MaintenanceTest::addUrlBlanksOnlyAddNothingAndOpenNoConnection_data()
-{
-    QTest::addColumn<QString>("answer");
-    QTest::newRow("cancelled") << QString();
-    QTest::newRow("blanks") << QStringLiteral("   ");
-    QTest::newRow("tab and blanks") << QStringLiteral(" \t ");
-}
-
-void MaintenanceTest::addUrlBlanksOnlyAddNothingAndOpenNoConnection()
-{
-    QFETCH(QString, answer);
+    void addUrlStoresTheTextAsTyped()
     {
-        World world;
-        const QStringList connectionsBefore = QSqlDatabase::connectionNames();
-        world.prompts.textAnswers = QStringList{answer};
-        world.urls().cmdAddClick();
-        QCOMPARE(world.db.count(QStringLiteral("listen")), 0);
-        QCOMPARE(QSqlDatabase::connectionNames(), connectionsBefore);
-        // The name is still read first.
-        QCOMPARE(world.state.text(Field::txtDB), world.db.name());
-    }
-    {
-        // Not even a missing data source is noticed.
-        World world;
-        world.useMissingDataSource();
-        world.prompts.textAnswers = QStringList{answer};
-        world.urls().cmdAddClick();
-        QCOMPARE(world.prompts.questions.size(), 1);
+        BACKEND_WORLD(world);
+        const QStringList typed{u" http://example.org/a "_s, u"http://example.org/æøå"_s};
+        world.prompts.textAnswers = typed;
+        world.urls.cmdAddClick();
+        world.urls.cmdAddClick();
+        QCOMPARE(world.prompts.questions, QStringList(2, u"Add URL: Enter Link"_s));
+        QCOMPARE(world.urlsStored(), typed);
+        QCOMPARE(world.valuesOf(typed[0]), (QVariantList{QDate(2003, 1, 1), 0, 50}));
         QVERIFY(world.prompts.messages.isEmpty());
         QCOMPARE(world.pane(), QString());
     }
-}
 
-void MaintenanceTest::addUrlRefusedRowIsReported()
-{
-    QFETCH(Backend, backend);
-    WORLD(world, backend);
-    QVERIFY(world.db.exec(QStringLiteral("CREATE UNIQUE INDEX listen_url_unique ON listen (URL)")));
-    world.addUrl(QStringLiteral("http://example.org/"));
-    world.prompts.textAnswers = QStringList{QStringLiteral("http://example.org/")};
-    world.urls().cmdAddClick();
-    QCOMPARE(world.db.count(QStringLiteral("listen")), 1);
-    QVERIFY2(world.pane().startsWith(QStringLiteral("Database Add Error ")), qPrintable(world.pane()));
-    QVERIFY(world.pane().endsWith(QStringLiteral("16\r\n")));
-    QCOMPARE(world.pane().count(QStringLiteral("\r\n")), 1);
-    QVERIFY(world.prompts.messages.isEmpty());
-}
-
-void MaintenanceTest::addUrlMissingDataSourceShowsTheErrorAndAnEntry()
-{
-    World world;
-    world.useMissingDataSource();
-    world.prompts.textAnswers = QStringList{QStringLiteral("http://example.org/")};
-    world.urls().cmdAddClick();
-    QCOMPARE(world.prompts.messages.size(), 1);
-    const QString message = world.prompts.messages.first();
-    QVERIFY2(message.startsWith(QStringLiteral("Error ") + NotFound), qPrintable(message));
-    QVERIFY(message.endsWith(QStringLiteral("16")));
-    QVERIFY(message.contains(QStringLiteral("qs_no_such_source")));
-    QCOMPARE(world.pane(), QStringLiteral("Database Add Error ") + message.mid(6) + QStringLiteral("\r\n"));
-    QCOMPARE(world.state.text(Field::txtDB), QStringLiteral("qs_no_such_source"));
-}
-
-void MaintenanceTest::addUrlLeavesTheGridAsItWas()
-{
-    World world;
-    world.addUrl(QStringLiteral("http://example.org/old"));
-    world.urls().cmdURLClick();
-    world.prompts.textAnswers = QStringList{QStringLiteral("http://example.org/new")};
-    world.urls().cmdAddClick();
-    QCOMPARE(world.db.count(QStringLiteral("listen")), 2);
-    QCOMPARE(world.urlGrid()->rowCount(), 1);
-    world.urls().cmdURLClick();
-    QCOMPARE(world.urlGrid()->rowCount(), 2);
-}
-
-// --- Reset date ------------------------------------------------------------------------------
-
-void MaintenanceTest::resetDateOnAnEmptyTableFinishesAtOnce()
-{
-    World world;
-    world.urls().cmdResetClick();
-    QCOMPARE(world.prompts.messages, QStringList{QStringLiteral("reset Finished")});
-    QCOMPARE(world.pane(), QString());
-}
-
-void MaintenanceTest::resetDateWritesTheDateIntoEveryRow()
-{
-    QFETCH(Backend, backend);
-    WORLD(world, backend);
-    for (const char *url : {"http://a.example/", "http://b.example/", "http://c.example/"})
-        world.addUrl(QString::fromLatin1(url));
-    QVERIFY(world.db.exec(QStringLiteral("UPDATE listen SET DAGEN = ?"), {QDate(2026, 12, 6)}));
-    // A row without a date is never scanned; the reset gives it one.
-    QVERIFY(world.db.exec(QStringLiteral("UPDATE listen SET DAGEN = NULL WHERE URL = ?"),
-                          {QStringLiteral("http://b.example/")}));
-
-    world.urls().cmdResetClick();
-    QCOMPARE(world.prompts.messages, QStringList{QStringLiteral("reset Finished")});
-    const QList<QVariantList> rows =
-        world.db.rows(QStringLiteral("SELECT DAGEN, TAL FROM listen ORDER BY ID"));
-    QCOMPARE(rows.size(), 3);
-    for (const QVariantList &row : rows) {
-        QCOMPARE(row.value(0).toDate(), QDate(2003, 1, 1));
-        QCOMPARE(row.value(1).toInt(), 0);
+    void cancelledCommandsTouchNothing_data()
+    {
+        QTest::addColumn<Step>("command");
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QString>("asked");
+        QTest::newRow("add url, cancelled") << addUrl << QString() << u"Add URL: Enter Link"_s;
+        QTest::newRow("add url, blanks only") << addUrl << u" \t "_s << u"Add URL: Enter Link"_s;
+        QTest::newRow("reset keywords, cancelled")
+            << resetKeywords << QString() << u"All the keywords found at scanning will be deleted!"_s;
     }
-    QCOMPARE(world.pane(), QString());
-}
-
-void MaintenanceTest::resetDateWritesTheTextOfTheResetField()
-{
-    World world;
-    world.addUrl(QStringLiteral("http://a.example/"));
-    world.state.setText(Field::txtreset, QStringLiteral("2011-02-03"));
-    world.urls().cmdResetClick();
-    QCOMPARE(world.db.value(QStringLiteral("SELECT DAGEN FROM listen")).toDate(), QDate(2011, 2, 3));
-}
-
-void MaintenanceTest::resetDateMissingDataSource()
-{
-    World world;
-    world.addUrl(QStringLiteral("http://a.example/"));
-    world.useMissingDataSource();
-    world.urls().cmdResetClick();
-    QCOMPARE(world.prompts.messages, QStringList{QStringLiteral("ODBC Drive not found")});
-    QCOMPARE(world.pane(), QString());
-    QCOMPARE(world.state.text(Field::txtDB), QStringLiteral("qs_no_such_source"));
-}
-
-void MaintenanceTest::resetDateRefusedRowStopsTheWalk()
-{
-    QFETCH(Backend, backend);
-    WORLD(world, backend);
-    if (backend == Backend::Sqlite) {
-        QVERIFY2(world.db.exec(QStringLiteral("CREATE TRIGGER locked_row BEFORE UPDATE ON listen "
-                                              "WHEN OLD.URL = 'http://locked.example/' "
-                                              "BEGIN SELECT RAISE(ABORT, 'row is locked'); END")),
-                 qPrintable(world.db.lastError()));
-    } else {
-        QVERIFY2(world.db.exec(QStringLiteral(
-                     "CREATE FUNCTION refuse_locked() RETURNS trigger AS $$ BEGIN "
-                     "IF OLD.url = 'http://locked.example/' THEN RAISE EXCEPTION 'row is locked'; END IF; "
-                     "RETURN NEW; END $$ LANGUAGE plpgsql")),
-                 qPrintable(world.db.lastError()));
-        QVERIFY2(world.db.exec(QStringLiteral("CREATE TRIGGER locked_row BEFORE UPDATE ON listen "
-                                              "FOR EACH ROW EXECUTE FUNCTION refuse_locked()")),
-                 qPrintable(world.db.lastError()));
+    void cancelledCommandsTouchNothing()
+    {
+        QFETCH(Step, command);
+        QFETCH(QString, answer);
+        QFETCH(QString, asked);
+        World world;
+        QVERIFY(world.exec(u"INSERT INTO kw (KWID, KWORD, TALSUM) VALUES (1, 'car', 40)"_s));
+        const QStringList connectionsBefore = QSqlDatabase::connectionNames();
+        world.prompts.textAnswers = QStringList{answer};
+        world.prompts.confirmAnswer = false;
+        command(world);
+        QCOMPARE(world.prompts.questions + world.prompts.confirmations, QStringList{asked});
+        QCOMPARE(world.db.count(u"listen"_s) + world.db.count(u"kw"_s), 1);
+        QCOMPARE(QSqlDatabase::connectionNames(), connectionsBefore);
+        QVERIFY(world.prompts.messages.isEmpty());
+        // The name is read before the question all the same.
+        QCOMPARE(world.state.text(Field::txtDB), world.db.name());
+        QCOMPARE(world.state.strConn(), u"DSN="_s + world.db.name());
     }
-    // Dated as they are added, so that both data sources return them in this order.
-    for (const char *url : {"http://a.example/", "http://locked.example/", "http://c.example/"})
-        QVERIFY(world.db.exec(QStringLiteral("INSERT INTO listen (URL, DAGEN) VALUES (?, ?)"),
-                              {QString::fromLatin1(url), QDate(2026, 12, 6)}));
 
-    world.urls().cmdResetClick();
-    QVERIFY(world.prompts.messages.isEmpty());
-    QVERIFY2(world.pane().startsWith(QStringLiteral("Database reset Error ")), qPrintable(world.pane()));
-    QVERIFY(world.pane().contains(QStringLiteral("row is locked")));
-    QVERIFY(world.pane().endsWith(QStringLiteral("16\r\n")));
-    const QList<QVariantList> dates =
-        world.db.rows(QStringLiteral("SELECT URL, DAGEN FROM listen ORDER BY ID"));
-    QCOMPARE(dates.value(0).value(1).toDate(), QDate(2003, 1, 1));
-    QCOMPARE(dates.value(2).value(1).toDate(), QDate(2026, 12, 6));
-}
-
-// --- Reset keywords --------------------------------------------------------------------------
-
-void MaintenanceTest::resetKeywordsCancelDeletesNothing()
-{
-    World world;
-    world.addHit(1, QStringLiteral("car"), 40);
-    world.settings.write(qs::app::keys::Dsn, world.db.name());
-    const QStringList connectionsBefore = QSqlDatabase::connectionNames();
-    world.prompts.confirmAnswer = false;
-    world.keywords().cmdWordClick();
-    QCOMPARE(world.prompts.confirmations,
-             QStringList{QStringLiteral("All the keywords found at scanning will be deleted!")});
-    QCOMPARE(world.db.count(QStringLiteral("kw")), 1);
-    QCOMPARE(QSqlDatabase::connectionNames(), connectionsBefore);
-    QCOMPARE(world.state.text(Field::txtDB), world.db.name());
-    QCOMPARE(world.state.strConn(), QStringLiteral("DSN=") + world.db.name());
-    QVERIFY(world.prompts.messages.isEmpty());
-}
-
-void MaintenanceTest::resetKeywordsDeletesEveryHit()
-{
-    QFETCH(Backend, backend);
-    WORLD(world, backend);
-    world.addHit(1, QStringLiteral("car"), 40);
-    world.addHit(1, QStringLiteral("boat"), 12);
-    world.addHit(2, QStringLiteral("car"), 7);
-    world.addKeyword(QStringLiteral("car"));
-    world.prompts.confirmAnswer = true;
-    world.keywords().cmdWordClick();
-    QCOMPARE(world.db.count(QStringLiteral("kw")), 0);
-    // The keyword list itself stays.
-    QCOMPARE(world.db.count(QStringLiteral("keyword")), 1);
-    QVERIFY(world.prompts.messages.isEmpty());
-    QCOMPARE(world.pane(), QString());
-}
-
-void MaintenanceTest::resetKeywordsOnNoHitsIsSilent()
-{
-    World world;
-    world.prompts.confirmAnswer = true;
-    world.keywords().cmdWordClick();
-    QVERIFY(world.prompts.messages.isEmpty());
-    QCOMPARE(world.pane(), QString());
-}
-
-void MaintenanceTest::resetKeywordsMissingDataSourceSaysNothingWasDeleted()
-{
-    World world;
-    world.useMissingDataSource();
-    world.prompts.confirmAnswer = true;
-    world.keywords().cmdWordClick();
-    QVERIFY2(world.pane().startsWith(QStringLiteral("Delete Error ") + NotFound), qPrintable(world.pane()));
-    QVERIFY(world.pane().endsWith(QStringLiteral("16\r\n")));
-    QCOMPARE(
-        world.prompts.messages,
-        QStringList{QStringLiteral("The keywords found at scanning were not deleted: there was an error")});
-    QCOMPARE(world.state.text(Field::txtDB), QStringLiteral("qs_no_such_source"));
-}
-
-// --- The grids -------------------------------------------------------------------------------
-
-void MaintenanceTest::gridsShowTheirTables()
-{
-    QFETCH(Backend, backend);
-    WORLD(world, backend);
-    world.addUrl(QStringLiteral("http://a.example/"), 10);
-    world.addUrl(QStringLiteral("http://b.example/"), 150);
-    world.addKeyword(QStringLiteral("car"));
-    world.addKeyword(QStringLiteral("boat"));
-    world.addKeyword(QStringLiteral("æble"));
-
-    QSignalSpy urlModels(&world.urls().grid(), &qs::store::TableGrid::modelChanged);
-    world.urls().cmdURLClick();
-    QCOMPARE(urlModels.size(), 1);
-    qs::store::GridModel *urls = world.urlGrid();
-    QVERIFY(urls != nullptr);
-    QCOMPARE(urls->rowCount(), 2);
-    QCOMPARE(World::cell(urls, 0, QStringLiteral("URL")).toString(), QStringLiteral("http://a.example/"));
-    QCOMPARE(World::cell(urls, 1, QStringLiteral("SCENS")).toInt(), 150);
-    QCOMPARE(urls->headerData(urls->fieldIndex(QStringLiteral("SCENS")), Qt::Horizontal).toString(),
-             QStringLiteral("SCENS"));
-    QCOMPARE(urls->editStrategy(), QSqlTableModel::OnRowChange);
-
-    world.keywords().cmdKWordClick();
-    qs::store::GridModel *keywords = world.keywordGrid();
-    QCOMPARE(keywords->rowCount(), 3);
-    QVERIFY(World::rowOf(keywords, QStringLiteral("KEYWORDS"), QStringLiteral("æble")) >= 0);
-    QCOMPARE(
-        keywords->headerData(keywords->fieldIndex(QStringLiteral("KEYWORDS")), Qt::Horizontal).toString(),
-        QStringLiteral("KEYWORDS"));
-    QCOMPARE(world.pane(), QString());
-    QVERIFY(world.prompts.messages.isEmpty());
-}
-
-void MaintenanceTest::gridsMissingDataSourceKeepWhatTheyShowed()
-{
-    World world;
-    world.addUrl(QStringLiteral("http://a.example/"));
-    world.addKeyword(QStringLiteral("car"));
-    world.urls().cmdURLClick();
-    world.keywords().cmdKWordClick();
-    qs::store::GridModel *urls = world.urlGrid();
-    qs::store::GridModel *keywords = world.keywordGrid();
-
-    world.useMissingDataSource();
-    QSignalSpy urlModels(&world.urls().grid(), &qs::store::TableGrid::modelChanged);
-    QSignalSpy keywordModels(&world.keywords().grid(), &qs::store::TableGrid::modelChanged);
-    world.urls().cmdURLClick();
-    world.keywords().cmdKWordClick();
-    QCOMPARE(world.prompts.messages, QStringList(2, QStringLiteral("ODBC Drive not found")));
-    QCOMPARE(world.pane(), QString());
-    QCOMPARE(urlModels.size(), 0);
-    QCOMPARE(keywordModels.size(), 0);
-    QCOMPARE(world.urlGrid(), urls);
-    QCOMPARE(world.keywordGrid(), keywords);
-    QCOMPARE(urls->rowCount(), 1);
-    QCOMPARE(keywords->rowCount(), 1);
-    QCOMPARE(world.state.text(Field::txtDB), QStringLiteral("qs_no_such_source"));
-
-    // Never loaded: there is nothing to keep, and nothing appears.
-    World fresh;
-    fresh.useMissingDataSource();
-    fresh.keywords().cmdKWordClick();
-    QCOMPARE(fresh.prompts.messages, QStringList{QStringLiteral("ODBC Drive not found")});
-    QVERIFY(fresh.keywordGrid() == nullptr);
-}
-
-void MaintenanceTest::gridsUnreadableTableIsReported()
-{
-    World world;
-    world.addUrl(QStringLiteral("http://a.example/"));
-    world.urls().cmdURLClick();
-    QVERIFY(world.db.exec(QStringLiteral("DROP TABLE keyword")));
-    QVERIFY(world.db.exec(QStringLiteral("DROP TABLE listen")));
-    world.keywords().cmdKWordClick();
-    world.urls().cmdURLClick();
-    const QStringList entries = world.pane().split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
-    QCOMPARE(entries.size(), 2);
-    for (const QString &entry : entries) {
-        QVERIFY2(entry.startsWith(QStringLiteral("Keyword load Error ")), qPrintable(entry));
-        QVERIFY(entry.endsWith(QStringLiteral("16")));
+    void errorsAreReported_data()
+    {
+        QTest::addColumn<Backend>("backend");
+        QTest::addColumn<Step>("setup");
+        QTest::addColumn<Step>("command");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("detail");
+        const Step uniqueUrls = [](World &w) {
+            w.exec(u"CREATE UNIQUE INDEX listen_url_unique ON listen (URL)"_s);
+            w.exec(u"INSERT INTO listen (URL) VALUES ('http://c.example/')"_s);
+        };
+        const Step dropLists = [](World &w) {
+            w.exec(u"DROP TABLE keyword"_s);
+            w.exec(u"DROP TABLE listen"_s);
+        };
+        const Step resetDate = [](World &w) { w.urls.cmdResetClick(); };
+        const QString notFound = u"ODBC Drive not found"_s;
+        const QString notDeleted = u"The keywords found at scanning were not deleted: there was an error"_s;
+        QTest::newRow("add url, no data source")
+            << Backend::Sqlite << missingDataSource << addUrl << u"Error "_s + NotFound
+            << u"Database Add Error "_s + NotFound << Missing;
+        QTest::newRow("add url refused, sqlite") << Backend::Sqlite << uniqueUrls << addUrl << QString()
+                                                 << u"Database Add Error "_s << u"unique"_s;
+        QTest::newRow("add url refused, postgresql") << Backend::Postgres << uniqueUrls << addUrl << QString()
+                                                     << u"Database Add Error "_s << u"unique"_s;
+        QTest::newRow("reset date, no data source")
+            << Backend::Sqlite << missingDataSource << resetDate << notFound << QString() << QString();
+        QTest::newRow("reset keywords, no data source")
+            << Backend::Sqlite << missingDataSource << resetKeywords << notDeleted
+            << u"Delete Error "_s + NotFound << Missing;
+        QTest::newRow("load urls, no data source")
+            << Backend::Sqlite << missingDataSource << loadUrls << notFound << QString() << QString();
+        QTest::newRow("load keywords, no data source")
+            << Backend::Sqlite << missingDataSource << loadKeywords << notFound << QString() << QString();
+        // Both lists report a failed load under the keyword list's name.
+        QTest::newRow("load urls, unreadable table") << Backend::Sqlite << dropLists << loadUrls << QString()
+                                                     << u"Keyword load Error "_s << u"listen"_s;
+        QTest::newRow("load keywords, unreadable table")
+            << Backend::Sqlite << dropLists << loadKeywords << QString() << u"Keyword load Error "_s
+            << u"keyword"_s;
     }
-    QVERIFY(world.prompts.messages.isEmpty());
-    QVERIFY(world.keywordGrid() == nullptr);
-    // The URL grid goes on showing the list it had.
-    QCOMPARE(world.urlGrid()->rowCount(), 1);
-}
+    void errorsAreReported()
+    {
+        QFETCH(Step, setup);
+        QFETCH(Step, command);
+        QFETCH(QString, message);
+        QFETCH(QString, entry);
+        QFETCH(QString, detail);
+        BACKEND_WORLD(world);
+        QVERIFY(world.loadLists());
+        GridModel *urls = world.urlGrid();
+        GridModel *keywords = world.keywordGrid();
+        setup(world);
+        const int urlsBefore = world.db.count(u"listen"_s);
+        world.prompts.textAnswers = QStringList{u"http://c.example/"_s};
+        world.prompts.confirmAnswer = true;
+        command(world);
 
-void MaintenanceTest::gridEditIsWrittenWhenTheRowIsLeft()
-{
-    QFETCH(Backend, backend);
-    WORLD(world, backend);
-    world.addUrl(QStringLiteral("http://a.example/"), 50);
-    world.addUrl(QStringLiteral("http://b.example/"), 50);
-    world.addKeyword(QStringLiteral("car"));
-    world.urls().cmdURLClick();
-    world.keywords().cmdKWordClick();
-    qs::store::GridModel *urls = world.urlGrid();
-    qs::store::GridModel *keywords = world.keywordGrid();
+        const QStringList &messages = world.prompts.messages;
+        QVERIFY2(message.isEmpty() ? messages.isEmpty()
+                                   : messages.size() == 1 && messages[0].startsWith(message),
+                 qPrintable(messages.join(u'|')));
+        QVERIFY2(world.pane().startsWith(entry) && world.pane().contains(detail, Qt::CaseInsensitive),
+                 qPrintable(world.pane()));
+        // One entry, and none where a message box says it all.
+        QCOMPARE(world.pane().count(u"\r\n"_s), entry.isEmpty() ? 0 : 1);
+        QVERIFY(entry.isEmpty() || world.pane().endsWith(u"16\r\n"_s));
+        if (entry.startsWith(u"Database Add"_s) && !message.isEmpty())
+            QCOMPARE(world.pane(), u"Database Add "_s + messages[0] + u"\r\n"_s);
+        QCOMPARE(world.db.count(u"listen"_s), urlsBefore);
+        QCOMPARE(world.state.text(Field::txtDB), world.settings.read(qs::app::keys::Dsn));
+        // The grids go on showing what they had.
+        QCOMPARE(world.urlGrid(), urls);
+        QCOMPARE(world.keywordGrid(), keywords);
+        QCOMPARE(urls->rowCount() + keywords->rowCount(), 4);
+    }
 
-    QVERIFY(World::setCell(urls, 0, QStringLiteral("URL"), QStringLiteral("http://a.example/new")));
-    QVERIFY(World::setCell(urls, 0, QStringLiteral("SCENS"), 120));
-    // Not written while the row is being edited.
-    QCOMPARE(world.urlsStored().value(0), QStringLiteral("http://a.example/"));
-    QVERIFY(urls->submit());
-    QCOMPARE(world.urlsStored().value(0), QStringLiteral("http://a.example/new"));
-    QCOMPARE(world.db
-                 .value(QStringLiteral("SELECT SCENS FROM listen WHERE URL = ?"),
-                        {QStringLiteral("http://a.example/new")})
-                 .toInt(),
-             120);
-    QCOMPARE(World::cell(urls, 0, QStringLiteral("URL")).toString(), QStringLiteral("http://a.example/new"));
-    QCOMPARE(world.db.count(QStringLiteral("listen")), 2);
+    void resetDateWritesEveryRow_data()
+    {
+        QTest::addColumn<Backend>("backend");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QString>("resetText");
+        QTest::addColumn<QDate>("date");
+        QTest::newRow("empty table") << Backend::Sqlite << 0 << QString() << QDate();
+        QTest::newRow("three rows, sqlite") << Backend::Sqlite << 3 << QString() << QDate(2003, 1, 1);
+        QTest::newRow("three rows, postgresql") << Backend::Postgres << 3 << QString() << QDate(2003, 1, 1);
+        QTest::newRow("date typed in") << Backend::Sqlite << 1 << u"2011-02-03"_s << QDate(2011, 2, 3);
+    }
+    void resetDateWritesEveryRow()
+    {
+        QFETCH(int, rows);
+        QFETCH(QString, resetText);
+        QFETCH(QDate, date);
+        BACKEND_WORLD(world);
+        for (int i = 0; i < rows; ++i)
+            QVERIFY(world.exec(u"INSERT INTO listen (URL, DAGEN) VALUES (?, ?)"_s,
+                               {u"http://%1.example/"_s.arg(i), QDate(2026, 12, 6)}));
+        // A row without a date is never scanned; the reset gives it one.
+        QVERIFY(world.exec(u"UPDATE listen SET DAGEN = NULL WHERE ID = (SELECT MAX(ID) FROM listen)"_s));
+        if (!resetText.isNull())
+            world.state.setText(Field::txtreset, resetText);
 
-    QVERIFY(World::setCell(keywords, 0, QStringLiteral("KEYWORDS"), QStringLiteral("boat")));
-    QVERIFY(keywords->submit());
-    QCOMPARE(world.keywordsStored(), QStringList{QStringLiteral("boat")});
-    QCOMPARE(World::cell(keywords, 0, QStringLiteral("KEYWORDS")).toString(), QStringLiteral("boat"));
-    QCOMPARE(world.pane(), QString());
-}
+        world.urls.cmdResetClick();
+        QCOMPARE(world.prompts.messages, QStringList{u"reset Finished"_s});
+        QCOMPARE(world.pane(), QString());
+        const QList<QVariantList> stored = world.db.rows(u"SELECT DAGEN FROM listen"_s);
+        QCOMPARE(stored.size(), rows);
+        for (const QVariantList &row : stored)
+            QCOMPARE(row.value(0).toDate(), date);
+    }
 
-void MaintenanceTest::gridPendingEditIsWrittenOnReload()
-{
-    QFETCH(Backend, backend);
-    WORLD(world, backend);
-    world.addUrl(QStringLiteral("http://a.example/"));
-    world.addKeyword(QStringLiteral("car"));
-    world.urls().cmdURLClick();
-    world.keywords().cmdKWordClick();
-    QVERIFY(
-        World::setCell(world.urlGrid(), 0, QStringLiteral("URL"), QStringLiteral("http://pending.example/")));
-    QVERIFY(World::setCell(world.keywordGrid(), 0, QStringLiteral("KEYWORDS"), QStringLiteral("pending")));
-    world.urls().cmdURLClick();
-    world.keywords().cmdKWordClick();
-    QCOMPARE(world.urlsStored(), QStringList{QStringLiteral("http://pending.example/")});
-    QCOMPARE(world.keywordsStored(), QStringList{QStringLiteral("pending")});
-    QCOMPARE(World::cell(world.urlGrid(), 0, QStringLiteral("URL")).toString(),
-             QStringLiteral("http://pending.example/"));
+    void resetDateRefusedRowStopsTheWalk_data() { addBackends(); }
+    void resetDateRefusedRowStopsTheWalk()
+    {
+        BACKEND_WORLD(world);
+        if (backend == Backend::Sqlite) {
+            QVERIFY(world.exec(u"CREATE TRIGGER locked_row BEFORE UPDATE ON listen "
+                               "WHEN OLD.URL = 'http://locked.example/' "
+                               "BEGIN SELECT RAISE(ABORT, 'row is locked'); END"_s));
+        } else {
+            QVERIFY(world.exec(u"CREATE FUNCTION refuse_locked() RETURNS trigger AS $$ BEGIN "
+                               "IF OLD.url = 'http://locked.example/' THEN RAISE EXCEPTION 'row is locked'; "
+                               "END IF; RETURN NEW; END $$ LANGUAGE plpgsql"_s));
+            QVERIFY(world.exec(u"CREATE TRIGGER locked_row BEFORE UPDATE ON listen "
+                               "FOR EACH ROW EXECUTE FUNCTION refuse_locked()"_s));
+        }
+        // Dated as they are added, so that both data sources return them in this order.
+        for (const QString &url :
+             {u"http://a.example/"_s, u"http://locked.example/"_s, u"http://c.example/"_s})
+            QVERIFY(
+                world.exec(u"INSERT INTO listen (URL, DAGEN) VALUES (?, ?)"_s, {url, QDate(2026, 12, 6)}));
 
-    // Also when the reload finds the data source gone.
-    QVERIFY(World::setCell(world.keywordGrid(), 0, QStringLiteral("KEYWORDS"), QStringLiteral("written")));
-    world.useMissingDataSource();
-    world.keywords().cmdKWordClick();
-    QCOMPARE(world.keywordsStored(), QStringList{QStringLiteral("written")});
-}
+        world.urls.cmdResetClick();
+        QVERIFY(world.prompts.messages.isEmpty());
+        QVERIFY2(world.pane().startsWith(u"Database reset Error "_s), qPrintable(world.pane()));
+        QVERIFY(world.pane().contains(u"row is locked"_s));
+        QVERIFY(world.pane().endsWith(u"16\r\n"_s));
+        const QList<QVariantList> dates = world.db.rows(u"SELECT DAGEN FROM listen ORDER BY ID"_s);
+        QCOMPARE(dates.value(0).value(0).toDate(), QDate(2003, 1, 1));
+        QCOMPARE(dates.value(2).value(0).toDate(), QDate(2026, 12, 6));
+    }
 
-void MaintenanceTest::gridRefusedEditIsReportedAndTakenBack()
-{
-    QFETCH(Backend, backend);
-    WORLD(world, backend);
-    world.addKeyword(QStringLiteral("car"));
-    world.addKeyword(QStringLiteral("boat"));
-    world.keywords().cmdKWordClick();
-    qs::store::GridModel *keywords = world.keywordGrid();
-    const int boat = World::rowOf(keywords, QStringLiteral("KEYWORDS"), QStringLiteral("boat"));
-    QVERIFY(World::setCell(keywords, boat, QStringLiteral("KEYWORDS"), QStringLiteral("car")));
-    QVERIFY(!keywords->submit());
-    QVERIFY2(world.pane().startsWith(QStringLiteral("Keyword edit Error ")), qPrintable(world.pane()));
-    QVERIFY(world.pane().endsWith(QStringLiteral("16\r\n")));
-    QCOMPARE(World::cell(keywords, boat, QStringLiteral("KEYWORDS")).toString(), QStringLiteral("boat"));
-    QVERIFY(!keywords->isDirty());
-    QCOMPARE(world.keywordsStored(), (QStringList{QStringLiteral("boat"), QStringLiteral("car")}));
+    void resetKeywordsDeletesEveryHit()
+    {
+        World world;
+        QVERIFY(world.exec(u"INSERT INTO kw (KWID, KWORD, TALSUM) VALUES (1, 'car', 40), (1, 'boat', 12), "
+                           "(2, 'car', 7)"_s));
+        QVERIFY(world.exec(u"INSERT INTO keyword (KEYWORDS) VALUES ('car')"_s));
+        world.prompts.confirmAnswer = true;
+        world.keywords.cmdWordClick();
+        QCOMPARE(world.db.count(u"kw"_s), 0);
+        // The keyword list itself stays.
+        QCOMPARE(world.db.count(u"keyword"_s), 1);
+        // Nothing left to delete is no error either.
+        world.keywords.cmdWordClick();
+        QVERIFY(world.prompts.messages.isEmpty());
+        QCOMPARE(world.pane(), QString());
+    }
 
-    // A value the column cannot hold is refused the same way.
-    world.state.clear(Field::txtEtrap);
-    world.addUrl(QStringLiteral("http://a.example/"), 50);
-    world.urls().cmdURLClick();
-    qs::store::GridModel *urls = world.urlGrid();
-    QVERIFY(World::setCell(urls, 0, QStringLiteral("SCENS"), QStringLiteral("many")));
-    if (backend == Backend::Postgres) {
-        QVERIFY(!urls->submit());
-        QVERIFY2(world.pane().startsWith(QStringLiteral("URL edit Error ")), qPrintable(world.pane()));
-        QCOMPARE(World::cell(urls, 0, QStringLiteral("SCENS")).toInt(), 50);
-    } else {
-        // SQLite keeps any value in any column; the grid shows what it stored.
+    void gridEditIsWrittenWhenTheRowIsLeftOrReloaded_data() { addBackends(); }
+    void gridEditIsWrittenWhenTheRowIsLeftOrReloaded()
+    {
+        BACKEND_WORLD(world);
+        QVERIFY(world.loadLists());
+        GridModel *urls = world.urlGrid();
+        QCOMPARE(cell(urls, 1, u"SCENS"_s).toInt(), 150);
+        // Headers are spelled as the tables spell them, also where PostgreSQL lowers them.
+        QCOMPARE(urls->headerData(urls->fieldIndex(u"SCENS"_s), Qt::Horizontal).toString(), u"SCENS"_s);
+        QVERIFY(setCell(urls, 0, u"URL"_s, u"http://a.example/new"_s));
+        QVERIFY(setCell(urls, 0, u"SCENS"_s, 120));
+        // Not written while the row is being edited.
+        QCOMPARE(world.urlsStored().value(0), u"http://a.example/"_s);
         QVERIFY(urls->submit());
-        QCOMPARE(World::cell(urls, 0, QStringLiteral("SCENS")).toString(),
-                 world.db.value(QStringLiteral("SELECT SCENS FROM listen")).toString());
+        QCOMPARE(world.db.rows(u"SELECT URL, SCENS FROM listen ORDER BY ID"_s).value(0),
+                 (QVariantList{u"http://a.example/new"_s, 120}));
+        QCOMPARE(cell(urls, 0, u"URL"_s).toString(), u"http://a.example/new"_s);
+        QCOMPARE(world.db.count(u"listen"_s), 2);
+
+        // A row still being edited is written when its grid is loaded again.
+        GridModel *keywords = world.keywordGrid();
+        QVERIFY(setCell(urls, 1, u"URL"_s, u"http://pending.example/"_s));
+        QVERIFY(setCell(keywords, rowOf(keywords, u"KEYWORDS"_s, u"car"_s), u"KEYWORDS"_s, u"æble"_s));
+        world.urls.cmdURLClick();
+        world.keywords.cmdKWordClick();
+        QCOMPARE(world.urlsStored(), (QStringList{u"http://a.example/new"_s, u"http://pending.example/"_s}));
+        QVERIFY(world.keywordsStored().contains(u"æble"_s));
+        QCOMPARE(cell(world.urlGrid(), 1, u"URL"_s).toString(), u"http://pending.example/"_s);
+        keywords = world.keywordGrid();
+        QVERIFY(rowOf(keywords, u"KEYWORDS"_s, u"æble"_s) >= 0);
+
+        // Also when the reload finds the data source gone.
+        QVERIFY(setCell(keywords, rowOf(keywords, u"KEYWORDS"_s, u"boat"_s), u"KEYWORDS"_s, u"written"_s));
+        world.useMissingDataSource();
+        world.keywords.cmdKWordClick();
+        QVERIFY(world.keywordsStored().contains(u"written"_s));
+        QCOMPARE(world.pane(), QString());
     }
-}
 
-void MaintenanceTest::gridNewUrlRowTakesTheTableDefaults()
-{
-    QFETCH(Backend, backend);
-    WORLD(world, backend);
-    world.addUrl(QStringLiteral("http://a.example/"));
-    world.urls().cmdURLClick();
-    qs::store::GridModel *urls = world.urlGrid();
-    const int row = world.urls().grid().addRow();
-    QCOMPARE(row, 1);
-    QVERIFY(World::setCell(urls, row, QStringLiteral("URL"), QStringLiteral("http://new.example/")));
-    QVERIFY(urls->submit());
-    const QVariantList stored =
-        world.db
-            .rows(
-                QStringLiteral("SELECT ID, DAGEN, TAL, SCENS FROM listen WHERE URL = 'http://new.example/'"))
-            .value(0);
-    QVERIFY(!stored.value(0).isNull());
-    QCOMPARE(stored.value(1).toDate(), QDate(2003, 1, 1));
-    QCOMPARE(stored.value(2).toInt(), 0);
-    QCOMPARE(stored.value(3).toInt(), 50);
-    // Read back, the grid shows the key and the defaults of the new row.
-    const int shown = World::rowOf(urls, QStringLiteral("URL"), QStringLiteral("http://new.example/"));
-    QVERIFY(shown >= 0);
-    QCOMPARE(World::cell(urls, shown, QStringLiteral("ID")).toInt(), stored.value(0).toInt());
-    QCOMPARE(World::cell(urls, shown, QStringLiteral("SCENS")).toInt(), 50);
-    QCOMPARE(World::cell(urls, shown, QStringLiteral("DAGEN")).toDate(), QDate(2003, 1, 1));
-    QCOMPARE(world.pane(), QString());
-}
+    void gridRefusedEditIsReportedAndTakenBack_data()
+    {
+        QTest::addColumn<Backend>("backend");
+        QTest::addColumn<bool>("urls");
+        QTest::addColumn<bool>("newRow");
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("entry");
+        QTest::newRow("duplicate keyword, sqlite")
+            << Backend::Sqlite << false << false << u"KEYWORDS"_s << u"car"_s << u"Keyword edit Error "_s;
+        QTest::newRow("duplicate keyword, postgresql")
+            << Backend::Postgres << false << false << u"KEYWORDS"_s << u"car"_s << u"Keyword edit Error "_s;
+        QTest::newRow("duplicate keyword in a new row")
+            << Backend::Sqlite << false << true << u"KEYWORDS"_s << u"car"_s << u"Keyword edit Error "_s;
+        // SQLite keeps any value in any column.
+        QTest::newRow("text as sensitivity, postgresql")
+            << Backend::Postgres << true << false << u"SCENS"_s << u"many"_s << u"URL edit Error "_s;
+    }
+    void gridRefusedEditIsReportedAndTakenBack()
+    {
+        QFETCH(bool, urls);
+        QFETCH(bool, newRow);
+        QFETCH(QString, column);
+        QFETCH(QString, typed);
+        QFETCH(QString, entry);
+        BACKEND_WORLD(world);
+        QVERIFY(world.loadLists());
+        GridModel *grid = urls ? world.urlGrid() : world.keywordGrid();
+        const QVariant shown = cell(grid, 0, column);
+        const int row = newRow ? (urls ? world.urls.grid() : world.keywords.grid()).addRow() : 0;
+        QVERIFY(setCell(grid, row, column, typed));
+        QVERIFY(!grid->submit());
+        QVERIFY2(world.pane().startsWith(entry), qPrintable(world.pane()));
+        QVERIFY(world.pane().endsWith(u"16\r\n"_s));
+        QCOMPARE(grid->rowCount(), 2);
+        QCOMPARE(cell(grid, 0, column), shown);
+        QVERIFY(!grid->isDirty());
+        QCOMPARE(world.keywordsStored(), (QStringList{u"boat"_s, u"car"_s}));
+    }
 
-void MaintenanceTest::gridNewRowLeftEmptyIsDropped()
-{
-    World world;
-    world.addKeyword(QStringLiteral("car"));
-    world.keywords().cmdKWordClick();
-    qs::store::GridModel *keywords = world.keywordGrid();
-    const int row = world.keywords().grid().addRow();
-    QCOMPARE(keywords->rowCount(), 2);
-    QVERIFY(World::setCell(keywords, row, QStringLiteral("KEYWORDS"), QStringLiteral("  ")));
-    QVERIFY(keywords->submit());
-    QCOMPARE(keywords->rowCount(), 1);
-    QCOMPARE(world.db.count(QStringLiteral("keyword")), 1);
-    QCOMPARE(world.pane(), QString());
+    void gridNewUrlRowTakesTheTableDefaults_data() { addBackends(); }
+    void gridNewUrlRowTakesTheTableDefaults()
+    {
+        BACKEND_WORLD(world);
+        QVERIFY(world.loadLists());
+        GridModel *urls = world.urlGrid();
+        const int row = world.urls.grid().addRow();
+        QCOMPARE(row, 2);
+        QVERIFY(setCell(urls, row, u"URL"_s, u"http://new.example/"_s));
+        QVERIFY(urls->submit());
+        QCOMPARE(world.valuesOf(u"http://new.example/"_s), (QVariantList{QDate(2003, 1, 1), 0, 50}));
+        // Read back, the grid shows the key and the defaults of the new row.
+        const int shown = rowOf(urls, u"URL"_s, u"http://new.example/"_s);
+        QVERIFY(shown >= 0);
+        QCOMPARE(cell(urls, shown, u"ID"_s),
+                 world.db.value(u"SELECT ID FROM listen WHERE URL = 'http://new.example/'"_s));
+        QCOMPARE(cell(urls, shown, u"SCENS"_s).toInt(), 50);
+        QCOMPARE(world.pane(), QString());
+    }
 
-    // A second new row while one is open replaces it.
-    world.keywords().grid().addRow();
-    QCOMPARE(world.keywords().grid().addRow(), 1);
-    QCOMPARE(keywords->rowCount(), 2);
-    // Deleting a new row only takes it away again: nothing to ask.
-    QVERIFY(world.keywords().grid().deleteRow(1));
-    QCOMPARE(keywords->rowCount(), 1);
-    QVERIFY(world.prompts.confirmations.isEmpty());
-}
+    void gridNewRowLeftBlankIsDropped()
+    {
+        World world;
+        QVERIFY(world.loadLists());
+        GridModel *keywords = world.keywordGrid();
+        QVERIFY(setCell(keywords, world.keywords.grid().addRow(), u"KEYWORDS"_s, u"  "_s));
+        QCOMPARE(keywords->rowCount(), 3);
+        QVERIFY(keywords->submit());
+        QCOMPARE(keywords->rowCount(), 2);
+        QCOMPARE(world.db.count(u"keyword"_s), 2);
+        QCOMPARE(world.pane(), QString());
 
-void MaintenanceTest::gridRefusedNewRowIsTakenBack()
-{
-    World world;
-    world.addKeyword(QStringLiteral("car"));
-    world.keywords().cmdKWordClick();
-    qs::store::GridModel *keywords = world.keywordGrid();
-    const int row = world.keywords().grid().addRow();
-    QVERIFY(World::setCell(keywords, row, QStringLiteral("KEYWORDS"), QStringLiteral("car")));
-    QVERIFY(!keywords->submit());
-    QVERIFY(world.pane().startsWith(QStringLiteral("Keyword edit Error ")));
-    QCOMPARE(keywords->rowCount(), 1);
-    QCOMPARE(world.db.count(QStringLiteral("keyword")), 1);
-}
+        // A second new row while one is open replaces it, and deleting a new row needs no question.
+        world.keywords.grid().addRow();
+        QCOMPARE(world.keywords.grid().addRow(), 2);
+        QCOMPARE(keywords->rowCount(), 3);
+        QVERIFY(world.keywords.grid().deleteRow(2));
+        QCOMPARE(keywords->rowCount(), 2);
+        QVERIFY(world.prompts.confirmations.isEmpty());
+    }
 
-void MaintenanceTest::gridDeleteAsksFirst()
-{
-    QFETCH(Backend, backend);
-    WORLD(world, backend);
-    world.addUrl(QStringLiteral("http://a.example/"));
-    world.addUrl(QStringLiteral("http://b.example/"));
-    world.addKeyword(QStringLiteral("car"));
-    world.addKeyword(QStringLiteral("boat"));
-    world.urls().cmdURLClick();
-    world.keywords().cmdKWordClick();
+    void gridDeleteAsksFirst_data() { addBackends(); }
+    void gridDeleteAsksFirst()
+    {
+        BACKEND_WORLD(world);
+        QVERIFY(world.loadLists());
+        world.prompts.confirmAnswer = false;
+        QVERIFY(!world.urls.grid().deleteRow(0));
+        QCOMPARE(world.prompts.confirmations,
+                 QStringList{u"Delete the URL http://a.example/ from the list?"_s});
+        QCOMPARE(world.db.count(u"listen"_s), 2);
 
-    world.prompts.confirmAnswer = false;
-    QVERIFY(!world.urls().grid().deleteRow(0));
-    QCOMPARE(world.prompts.confirmations,
-             QStringList{QStringLiteral("Delete the URL http://a.example/ from the list?")});
-    QCOMPARE(world.db.count(QStringLiteral("listen")), 2);
+        world.prompts.confirmAnswer = true;
+        QVERIFY(world.urls.grid().deleteRow(0));
+        QCOMPARE(world.urlsStored(), QStringList{u"http://b.example/"_s});
+        QCOMPARE(world.urlGrid()->rowCount(), 1);
+        QCOMPARE(cell(world.urlGrid(), 0, u"URL"_s).toString(), u"http://b.example/"_s);
 
-    world.prompts.confirmAnswer = true;
-    QVERIFY(world.urls().grid().deleteRow(0));
-    QCOMPARE(world.urlsStored(), QStringList{QStringLiteral("http://b.example/")});
-    QCOMPARE(world.urlGrid()->rowCount(), 1);
-    QCOMPARE(World::cell(world.urlGrid(), 0, QStringLiteral("URL")).toString(),
-             QStringLiteral("http://b.example/"));
+        // Another row still being edited is written first; that moves "boat" behind "car" once
+        // read back, and the row to delete is found again all the same.
+        GridModel *keywords = world.keywordGrid();
+        QVERIFY(setCell(keywords, 0, u"KEYWORDS"_s, u"zebra"_s));
+        QVERIFY(world.keywords.grid().deleteRow(1));
+        QCOMPARE(world.prompts.confirmations.last(), u"Delete the keyword car from the list?"_s);
+        QCOMPARE(world.keywordsStored(), QStringList{u"zebra"_s});
+        QCOMPARE(keywords->rowCount(), 1);
+        QCOMPARE(world.pane(), QString());
+    }
 
-    qs::store::GridModel *keywords = world.keywordGrid();
-    QVERIFY(world.keywords().grid().deleteRow(
-        World::rowOf(keywords, QStringLiteral("KEYWORDS"), QStringLiteral("car"))));
-    QCOMPARE(world.prompts.confirmations.last(), QStringLiteral("Delete the keyword car from the list?"));
-    QCOMPARE(world.keywordsStored(), QStringList{QStringLiteral("boat")});
-    QCOMPARE(keywords->rowCount(), 1);
-    QCOMPARE(world.pane(), QString());
-}
+    // A name saved since the last command is the one the next command connects to.
+    void everyCommandReadsTheNameAfresh()
+    {
+        World first;
+        World second;
+        first.urls.cmdURLClick();
+        first.settings.write(qs::app::keys::Dsn, second.db.name());
+        first.prompts.textAnswers = QStringList{u"http://second.example/"_s};
+        first.urls.cmdAddClick();
+        QCOMPARE(second.urlsStored(), QStringList{u"http://second.example/"_s});
+        QCOMPARE(first.db.count(u"listen"_s), 0);
+        QCOMPARE(first.state.strConn(), u"DSN="_s + second.db.name());
+    }
 
-void MaintenanceTest::gridDeleteWritesAnotherPendingRowFirst()
-{
-    World world;
-    for (const char *keyword : {"apple", "boat", "car"})
-        world.addKeyword(QString::fromLatin1(keyword));
-    world.keywords().cmdKWordClick();
-    qs::store::GridModel *keywords = world.keywordGrid();
-    // The edit moves "apple" behind "car" once written and read back.
-    QVERIFY(World::setCell(keywords, 0, QStringLiteral("KEYWORDS"), QStringLiteral("zebra")));
-    world.prompts.confirmAnswer = true;
-    QVERIFY(world.keywords().grid().deleteRow(
-        World::rowOf(keywords, QStringLiteral("KEYWORDS"), QStringLiteral("boat"))));
-    QCOMPARE(world.keywordsStored(), (QStringList{QStringLiteral("car"), QStringLiteral("zebra")}));
-}
-
-// --- The data-source name ------------------------------------------------------------------
-
-void MaintenanceTest::everyCommandReadsTheNameAfresh()
-{
-    World first;
-    World second;
-    second.addKeyword(QStringLiteral("from the second"));
-    first.addKeyword(QStringLiteral("from the first"));
-    first.keywords().cmdKWordClick();
-    QCOMPARE(World::cell(first.keywordGrid(), 0, QStringLiteral("KEYWORDS")).toString(),
-             QStringLiteral("from the first"));
-
-    first.settings.write(qs::app::keys::Dsn, second.db.name());
-    first.keywords().cmdKWordClick();
-    QCOMPARE(first.state.text(Field::txtDB), second.db.name());
-    QCOMPARE(first.state.strConn(), QStringLiteral("DSN=") + second.db.name());
-    QCOMPARE(World::cell(first.keywordGrid(), 0, QStringLiteral("KEYWORDS")).toString(),
-             QStringLiteral("from the second"));
-
-    first.prompts.textAnswers = QStringList{QStringLiteral("http://second.example/")};
-    first.urls().cmdAddClick();
-    QCOMPARE(second.urlsStored(), QStringList{QStringLiteral("http://second.example/")});
-    QCOMPARE(first.db.count(QStringLiteral("listen")), 0);
-}
+private:
+    // A grid's cell by row and column name, found by name as the program finds it.
+    static QVariant cell(GridModel *m, int row, const QString &column) { return at(m, row, column).data(); }
+    static bool setCell(GridModel *m, int row, const QString &column, const QVariant &value)
+    {
+        return m->setData(at(m, row, column), value);
+    }
+    static QModelIndex at(GridModel *m, int row, const QString &column)
+    {
+        return m->index(row, m->fieldIndex(column));
+    }
+    static int rowOf(GridModel *m, const QString &column, const QString &value)
+    {
+        const QModelIndexList found = m->match(at(m, 0, column), Qt::DisplayRole, value, 1, Qt::MatchExactly);
+        return found.isEmpty() ? -1 : found.first().row();
+    }
+};
 
 QTEST_GUILESS_MAIN(MaintenanceTest)
 #include "tst_maintenance.moc"

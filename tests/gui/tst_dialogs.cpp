@@ -1,4 +1,3 @@
-#include <QAbstractButton>
 #include <QAction>
 #include <QDialog>
 #include <QLabel>
@@ -13,21 +12,11 @@
 #include "loopbackhttpserver.h"
 #include "windowworld.h"
 
+using namespace Qt::StringLiterals;
 using qs::app::Field;
 using namespace qs::test;
 
 namespace {
-
-// The least size a control may have: its design size in twips at 15 twips a pixel.
-QSize designSize(int widthTwips, int heightTwips)
-{
-    return {(widthTwips + 7) / 15, (heightTwips + 7) / 15};
-}
-
-bool atLeast(const QSize &size, const QSize &least)
-{
-    return size.width() >= least.width() && size.height() >= least.height();
-}
 
 // Types text over whatever the field holds, as the operator would.
 void retype(QLineEdit *field, const QString &text)
@@ -38,6 +27,36 @@ void retype(QLineEdit *field, const QString &text)
     QTest::keyClicks(field, text);
 }
 
+// The window on show after choosing the menu entry (one closed a moment ago may still wait
+// for its deletion).
+QWidget *openFromMenu(WindowWorld &world, const QByteArray &action)
+{
+    static const QHash<QByteArray, QString> windows{
+        {"menuset_0", u"frmSettings"_s}, {"menuset_1", u"frmMailsetup"_s}, {"menuhlp_3", u"frmAbout"_s}};
+    world.child<QAction>(action.constData())->trigger();
+    QWidget *shown = nullptr;
+    for (QWidget *candidate : world.window->findChildren<QWidget *>(windows.value(action))) {
+        if (candidate->isVisible()) {
+            if (shown != nullptr)
+                qWarning() << "more than one" << windows.value(action) << "on show";
+            shown = candidate;
+        }
+    }
+    return shown;
+}
+
+// The settings key behind a dialog's field.
+QString keyOf(const QString &field)
+{
+    namespace keys = qs::app::keys;
+    const QHash<QString, QString> keyOfField{{u"txtDB"_s, keys::Dsn},
+                                             {u"txtMailserver"_s, keys::Mailserver},
+                                             {u"txtSender"_s, keys::Sender},
+                                             {u"txtMailto"_s, keys::Mailto},
+                                             {u"txtSubject"_s, keys::Subject}};
+    return keyOfField.value(field);
+}
+
 } // namespace
 
 // The ODBC and mail settings dialogs and the About window, opened from the menus.
@@ -45,446 +64,265 @@ class DialogTest : public QObject
 {
     Q_OBJECT
 private slots:
-    // ODBC settings
-    void odbcDialogCaptionsAndLayout();
-    void odbcDialogOpensWithTheStoredName();
-    void odbcDialogWithNothingStoredClearsTheMainWindowsName();
-    void odbcSaveStoresTheNameAsTypedAndShowsIt();
-    void odbcSaveWithABlankFieldRefillsAndSavesNothing();
-    void odbcGetDbShowsTheStoredName();
-    void odbcSavedNameIsUsedByTheNextDatabaseCommand();
-    void odbcMenuTwiceShowsOneDialogLoadedAfreshAfterClosing();
-    void odbcTabOrder();
+    void captionsAndLeastSizes_data()
+    {
+        QTest::addColumn<QByteArray>("menu");
+        QTest::addColumn<QString>("control"); // empty: the window itself
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QSize>("twips"); // the design size, the least the control may have
+        const auto row = [](const char *menu, const char *control, const QString &caption, QSize twips = {}) {
+            QTest::addRow("%s %s", menu, control)
+                << QByteArray(menu) << QString::fromLatin1(control) << caption << twips;
+        };
+        row("menuset_0", "", u"ODBC Settings"_s);
+        row("menuset_0", "txtDB", u"ODBC Connection to use"_s, {1935, 375});
+        row("menuset_0", "cmdApply", u"Save and Apply"_s, {1935, 615});
+        row("menuset_0", "Command1", u"get db"_s, {1935, 735});
+        row("menuset_1", "", u"Mailsetup"_s, {8925, 0});
+        row("menuset_1", "txtMailserver", u"Mail server"_s, {6855, 375});
+        row("menuset_1", "txtSender", u"Sender Email"_s, {6855, 375});
+        row("menuset_1", "txtMailto", u"Send mail to"_s, {6855, 375});
+        row("menuset_1", "txtSubject", u"Massages Subject"_s, {6855, 375});
+        row("menuset_1", "cmdApply", u"save"_s, {1095, 495});
+        row("menuhlp_3", "", u"About Quillmere Scan"_s);
+    }
+    void captionsAndLeastSizes()
+    {
+        QFETCH(QByteArray, menu);
+        QFETCH(QString, control);
+        QFETCH(QString, caption);
+        QFETCH(QSize, twips);
+        WindowWorld world;
+        QWidget *window = openFromMenu(world, menu);
+        QVERIFY(window != nullptr && window->isWindow());
+        // The main window goes on working while it is open.
+        QVERIFY(!window->isModal() && world.window->isEnabled());
+        QWidget *shown = control.isEmpty() ? window : window->findChild<QWidget *>(control);
+        QVERIFY(shown != nullptr);
+        // 15 twips to a pixel.
+        QVERIFY(shown->width() >= (twips.width() + 7) / 15 && shown->height() >= (twips.height() + 7) / 15);
+        if (shown == window) {
+            QCOMPARE(window->windowTitle(), caption);
+        } else if (auto *button = qobject_cast<QPushButton *>(shown)) {
+            QCOMPARE(button->text(), caption);
+        } else {
+            // A field is named by the label left of it, whose text fits.
+            QLabel *label = nullptr;
+            for (QLabel *candidate : window->findChildren<QLabel *>()) {
+                if (candidate->buddy() == shown)
+                    label = candidate;
+            }
+            QVERIFY(label != nullptr);
+            QCOMPARE(label->text(), caption);
+            QCOMPARE(shown->accessibleName(), caption);
+            QVERIFY(label->geometry().right() <= shown->geometry().left());
+            QVERIFY(label->width() >= label->fontMetrics().horizontalAdvance(caption));
+        }
+    }
 
-    // Mail settings
-    void mailDialogCaptionsAndLayout();
-    void mailFirstUseOpensEmptyAndSavesNothing();
-    void mailSaveWritesEveryFilledFieldAsTyped();
-    void mailBlankFieldIsRefilledAndNotWritten();
-    void mailMenuAgainKeepsTheOpenDialogAsItIs();
-    void mailTabOrder();
+    void tabOrderRunsDownTheDialog_data()
+    {
+        QTest::addColumn<QByteArray>("menu");
+        QTest::addColumn<QStringList>("order");
+        QTest::newRow("odbc") << "menuset_0"_ba << QStringList{u"txtDB"_s, u"cmdApply"_s, u"Command1"_s};
+        QTest::newRow("mail") << "menuset_1"_ba
+                              << QStringList{u"txtMailserver"_s, u"txtSender"_s, u"txtMailto"_s,
+                                             u"txtSubject"_s, u"cmdApply"_s};
+    }
+    void tabOrderRunsDownTheDialog()
+    {
+        QFETCH(QByteArray, menu);
+        QFETCH(QStringList, order);
+        WindowWorld world;
+        QWidget *dialog = openFromMenu(world, menu);
+        QVERIFY(QTest::qWaitForWindowActive(dialog));
+        QWidget *previous = dialog->findChild<QWidget *>(order.first());
+        previous->setFocus();
+        QTRY_COMPARE(QApplication::focusWidget(), previous);
+        for (const QString &name : order.mid(1)) {
+            QTest::keyClick(previous, Qt::Key_Tab);
+            QWidget *next = QApplication::focusWidget();
+            QCOMPARE(next->objectName(), name);
+            // Each control below the one before it.
+            QVERIFY(next->geometry().top() > previous->geometry().bottom());
+            previous = next;
+        }
+        QTest::keyClick(previous, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget()->objectName(), order.first());
+    }
 
-    // About
-    void aboutShowsVersionsLicenceAndPaths();
-    void aboutLoadsNothingFromOutside();
-    void aboutMenuTwiceShowsOneWindow();
+    void settingsAreSavedAsTypedAndBlanksRefilled_data()
+    {
+        // Field name to text; a field not named is empty, its key not stored. After saving, a field
+        // shows what is stored or, with nothing stored, what was typed.
+        QTest::addColumn<QByteArray>("menu");
+        QTest::addColumn<QVariantMap>("stored");
+        QTest::addColumn<QVariantMap>("typed");
+        QTest::addColumn<QVariantMap>("saved");
+        const auto dsn = [](const QString &text) { return QVariantMap{{u"txtDB"_s, text}}; };
+        QTest::newRow("odbc, name as typed")
+            << "menuset_0"_ba << dsn(u"Stored"_s) << dsn(u"Scans "_s) << dsn(u"Scans "_s);
+        QTest::newRow("odbc, blank refilled")
+            << "menuset_0"_ba << dsn(u" Stored "_s) << dsn(u"   "_s) << dsn(u" Stored "_s);
+        QTest::newRow("odbc, blank and nothing stored")
+            << "menuset_0"_ba << QVariantMap() << dsn(u" "_s) << QVariantMap();
+        QTest::newRow("mail, nothing stored")
+            << "menuset_1"_ba << QVariantMap() << QVariantMap() << QVariantMap();
+        QTest::newRow("mail, typed and blank") << "menuset_1"_ba
+                                               << QVariantMap{{u"txtMailserver"_s, u"smtp.example.org"_s},
+                                                              {u"txtMailto"_s, u"me@example.org"_s},
+                                                              {u"txtSubject"_s, u"Scan"_s}}
+                                               << QVariantMap{{u"txtSender"_s, u" scan@example.org "_s},
+                                                              {u"txtMailto"_s, u"  "_s},
+                                                              {u"txtSubject"_s, u"Daily scan æøå"_s}}
+                                               << QVariantMap{{u"txtMailserver"_s, u"smtp.example.org"_s},
+                                                              {u"txtSender"_s, u" scan@example.org "_s},
+                                                              {u"txtMailto"_s, u"me@example.org"_s},
+                                                              {u"txtSubject"_s, u"Daily scan æøå"_s}};
+    }
+    void settingsAreSavedAsTypedAndBlanksRefilled()
+    {
+        QFETCH(QByteArray, menu);
+        QFETCH(QVariantMap, stored);
+        QFETCH(QVariantMap, typed);
+        QFETCH(QVariantMap, saved);
+        WindowWorld world;
+        QFile::remove(world.settings.filePath());
+        for (auto it = stored.cbegin(); it != stored.cend(); ++it)
+            world.settings.write(keyOf(it.key()), it.value().toString());
+        const bool odbc = menu == "menuset_0";
+        QWidget *dialog = openFromMenu(world, menu);
+        const QList<QLineEdit *> fields = dialog->findChildren<QLineEdit *>();
+        QCOMPARE(fields.size(), odbc ? 1 : 4);
+        // Each field opens with what is stored; the ODBC name is shown in the main window, too.
+        for (QLineEdit *field : fields)
+            QCOMPARE(field->text(), stored.value(field->objectName()).toString());
+        if (odbc)
+            QCOMPARE(world.state().text(Field::txtDB), stored.value(u"txtDB"_s).toString());
+
+        for (auto it = typed.cbegin(); it != typed.cend(); ++it)
+            retype(dialog->findChild<QLineEdit *>(it.key()), it.value().toString());
+        dialog->findChild<QPushButton *>(u"cmdApply"_s)->click();
+        for (QLineEdit *field : fields) {
+            const QString name = field->objectName();
+            QCOMPARE(field->text(), saved.value(name, typed.value(name)).toString());
+            QCOMPARE(world.settings.contains(keyOf(name)), saved.contains(name));
+            QCOMPARE(world.settings.read(keyOf(name)), saved.value(name).toString());
+        }
+        QVERIFY(dialog->isVisible());
+        QVERIFY(world.prompts->messages.isEmpty());
+        if (odbc) {
+            QCOMPARE(world.state().text(Field::txtDB), saved.value(u"txtDB"_s).toString());
+            // The database routines pick the name up themselves.
+            QCOMPARE(world.state().strDSN(), world.db.name());
+            // "get db" shows what is stored, not what the field holds.
+            dialog->findChild<QPushButton *>(u"Command1"_s)->click();
+            QCOMPARE(world.prompts->messages, QStringList{saved.value(u"txtDB"_s).toString()});
+        }
+    }
+
+    void odbcSavedNameIsUsedByTheNextDatabaseCommand()
+    {
+        WindowWorld world;
+        TestDataSource other(Backend::Sqlite);
+        QVERIFY(other.exec(u"INSERT INTO keyword (KEYWORDS) VALUES ('from the other')"_s));
+        QVERIFY(world.exec(u"INSERT INTO keyword (KEYWORDS) VALUES ('from the first')"_s));
+        auto *keywords = world.keywordGrid();
+        world.click("cmdKWord");
+        QCOMPARE(textOf(keywords, 0, u"KEYWORDS"_s), u"from the first"_s);
+
+        QWidget *dialog = openFromMenu(world, "menuset_0");
+        retype(dialog->findChild<QLineEdit *>(u"txtDB"_s), other.name());
+        dialog->findChild<QPushButton *>(u"cmdApply"_s)->click();
+        world.click("cmdKWord");
+        QCOMPARE(world.state().text(Field::txtDB), other.name());
+        QCOMPARE(world.state().strConn(), u"DSN="_s + other.name());
+        QCOMPARE(textOf(keywords, 0, u"KEYWORDS"_s), u"from the other"_s);
+        QVERIFY(world.prompts->messages.isEmpty());
+        world.window.reset();
+    }
+
+    void menuShowsOneWindowLoadedAfreshAfterClosing_data()
+    {
+        QTest::addColumn<QByteArray>("menu");
+        QTest::addColumn<QString>("field");
+        QTest::newRow("odbc") << "menuset_0"_ba << u"txtDB"_s;
+        QTest::newRow("mail") << "menuset_1"_ba << u"txtMailserver"_s;
+        QTest::newRow("about") << "menuhlp_3"_ba << QString();
+    }
+    void menuShowsOneWindowLoadedAfreshAfterClosing()
+    {
+        QFETCH(QByteArray, menu);
+        QFETCH(QString, field);
+        WindowWorld world;
+        QVERIFY(world.show());
+        QWidget *window = openFromMenu(world, menu);
+        QVERIFY(window != nullptr);
+        auto *typedInto = field.isEmpty() ? nullptr : window->findChild<QLineEdit *>(field);
+        if (typedInto != nullptr)
+            retype(typedInto, u"typed, not saved"_s);
+        QCOMPARE(openFromMenu(world, menu), window);
+        QCOMPARE(world.window->findChildren<QWidget *>(window->objectName()).size(), 1);
+        QTRY_VERIFY(window->isActiveWindow());
+        if (typedInto != nullptr)
+            QCOMPARE(typedInto->text(), u"typed, not saved"_s);
+
+        // Closing saves nothing; the next opening starts from the store.
+        QPointer<QWidget> closed = window;
+        QVERIFY(window->close());
+        if (!field.isEmpty())
+            world.settings.write(keyOf(field), u"Changed meanwhile"_s);
+        QWidget *again = openFromMenu(world, menu);
+        QVERIFY(again != nullptr);
+        QTRY_VERIFY(closed.isNull());
+        QCOMPARE(world.window->findChildren<QWidget *>(again->objectName()).size(), 1);
+        if (!field.isEmpty())
+            QCOMPARE(again->findChild<QLineEdit *>(field)->text(), u"Changed meanwhile"_s);
+        // Escape closes a dialog as well.
+        if (qobject_cast<QDialog *>(again) != nullptr) {
+            QPointer<QWidget> escaped = again;
+            QTest::keyClick(again, Qt::Key_Escape);
+            QTRY_VERIFY(escaped.isNull());
+        }
+    }
+
+    void aboutShowsVersionsAndPathsAndLoadsNothingFromOutside()
+    {
+        WindowWorld world;
+        LoopbackHttpServer server;
+        QVERIFY(server.listen());
+        server.setResponse(u"/logo.png"_s, LoopbackHttpServer::page("not an image", "image/png"));
+        QWidget *about = openFromMenu(world, "menuhlp_3");
+        QVERIFY(about->findChildren<QAbstractButton *>().isEmpty());
+        auto *browser = about->findChild<QTextBrowser *>(u"WebBrowser1"_s);
+        QVERIFY(browser != nullptr);
+        const QString text = browser->toPlainText();
+        QVERIFY2(text.contains(u"Quillmere Scan " QS_VERSION ""_s), qPrintable(text));
+        QVERIFY(text.contains(u"GPL-3.0-or-later"_s));
+        QVERIFY(text.contains(
+            QRegularExpression(u"Qt\\s+"_s + QRegularExpression::escape(QString::fromLatin1(qVersion())))));
+        QVERIFY2(text.contains(QRegularExpression(u"unixODBC\\s+\\d+\\.\\d+"_s)), qPrintable(text));
+        QVERIFY2(text.contains(QRegularExpression(u"libcurl\\s+\\d+\\.\\d+\\.\\d+"_s)), qPrintable(text));
+        for (const QString &path : {world.settings.filePath(), qs::app::paths::userOdbcIni(),
+                                    qs::app::paths::dataDir(), world.db.name()})
+            QVERIFY2(text.contains(path), qPrintable(path));
+
+        QVERIFY(!browser->openExternalLinks());
+        QVERIFY(!browser->openLinks());
+        // The page names nothing that lives elsewhere.
+        const QString page = qs::gui::AboutWindow::pageHtml(world.settings);
+        QVERIFY(!page.isEmpty());
+        for (const char *scheme : {"http:", "https:", "ftp:", "file:", "src="})
+            QVERIFY2(!page.contains(QString::fromLatin1(scheme)), scheme);
+        // Not even a page that asks for a picture or a link elsewhere gets anything from outside.
+        const QString picture = server.url(u"/logo.png"_s).toString();
+        browser->setHtml(u"<p><img src=\"%1\"><a href=\"%1\">link</a></p>"_s.arg(picture));
+        QVERIFY(browser->loadResource(QTextDocument::ImageResource, QUrl(picture)).isNull());
+        QVERIFY(browser->loadResource(QTextDocument::HtmlResource, QUrl(u"file:///etc/hostname"_s)).isNull());
+        QTest::qWait(100);
+        QCOMPARE(server.acceptedConnections(), 0);
+    }
 };
-
-namespace {
-
-// The window on show after choosing the menu entry (one closed a moment ago may still wait
-// for its deletion).
-template <typename T> T *openFromMenu(WindowWorld &world, const char *action, const char *window)
-{
-    world.window->findChild<QAction *>(QString::fromLatin1(action))->trigger();
-    T *shown = nullptr;
-    for (T *candidate : world.window->findChildren<T *>(QString::fromLatin1(window))) {
-        if (candidate->isVisible()) {
-            if (shown != nullptr)
-                qWarning() << "more than one" << window << "on show";
-            shown = candidate;
-        }
-    }
-    return shown;
-}
-
-QDialog *openOdbcDialog(WindowWorld &world)
-{
-    return openFromMenu<QDialog>(world, "menuset_0", "frmSettings");
-}
-
-QDialog *openMailDialog(WindowWorld &world)
-{
-    return openFromMenu<QDialog>(world, "menuset_1", "frmMailsetup");
-}
-
-QWidget *openAbout(WindowWorld &world)
-{
-    return openFromMenu<QWidget>(world, "menuhlp_3", "frmAbout");
-}
-
-template <typename T> T *in(QWidget *parent, const char *name)
-{
-    return parent->findChild<T *>(QString::fromLatin1(name));
-}
-
-// Forgets every stored setting, as on a first start.
-void forgetSettings(WindowWorld &world)
-{
-    QFile::remove(world.settings.filePath());
-}
-
-} // namespace
-
-// --- ODBC settings ---------------------------------------------------------------------------
-
-void DialogTest::odbcDialogCaptionsAndLayout()
-{
-    WindowWorld world;
-    QDialog *dialog = openOdbcDialog(world);
-    QVERIFY(dialog != nullptr);
-    QVERIFY(dialog->isVisible());
-    QVERIFY(!dialog->isModal());
-    QCOMPARE(dialog->windowTitle(), QStringLiteral("ODBC Settings"));
-    auto *label = in<QLabel>(dialog, "lblODBC");
-    auto *field = in<QLineEdit>(dialog, "txtDB");
-    auto *apply = in<QPushButton>(dialog, "cmdApply");
-    auto *getDb = in<QPushButton>(dialog, "Command1");
-    QCOMPARE(label->text(), QStringLiteral("ODBC Connection to use"));
-    QCOMPARE(apply->text(), QStringLiteral("Save and Apply"));
-    QCOMPARE(getDb->text(), QStringLiteral("get db"));
-    QCOMPARE(label->buddy(), field);
-    QVERIFY(!field->accessibleName().isEmpty());
-    QVERIFY(atLeast(label->size(), designSize(2295, 255)));
-    QVERIFY(atLeast(field->size(), designSize(1935, 375)));
-    QVERIFY(atLeast(apply->size(), designSize(1935, 615)));
-    QVERIFY(atLeast(getDb->size(), designSize(1935, 735)));
-    // Label left of the field, the buttons below it, one above the other.
-    QVERIFY(label->geometry().right() <= field->geometry().left());
-    QVERIFY(field->geometry().bottom() < apply->geometry().top());
-    QVERIFY(apply->geometry().bottom() < getDb->geometry().top());
-    // The label's text fits.
-    QVERIFY(label->width() >= label->fontMetrics().horizontalAdvance(label->text()));
-    // The main window goes on working while the dialog is open.
-    QVERIFY(world.window->isEnabled());
-}
-
-void DialogTest::odbcDialogOpensWithTheStoredName()
-{
-    WindowWorld world;
-    world.settings.write(qs::app::keys::Dsn, QStringLiteral(" Stored name "));
-    QDialog *dialog = openOdbcDialog(world);
-    QCOMPARE(in<QLineEdit>(dialog, "txtDB")->text(), QStringLiteral(" Stored name "));
-    QCOMPARE(world.state().text(Field::txtDB), QStringLiteral(" Stored name "));
-    // The dialog shows the name; the database routines pick it up themselves.
-    QCOMPARE(world.state().strDSN(), world.db.name());
-}
-
-void DialogTest::odbcDialogWithNothingStoredClearsTheMainWindowsName()
-{
-    WindowWorld world;
-    forgetSettings(world);
-    QCOMPARE(world.state().text(Field::txtDB), world.db.name());
-    QDialog *dialog = openOdbcDialog(world);
-    QCOMPARE(in<QLineEdit>(dialog, "txtDB")->text(), QString());
-    QCOMPARE(world.state().text(Field::txtDB), QString());
-}
-
-void DialogTest::odbcSaveStoresTheNameAsTypedAndShowsIt()
-{
-    WindowWorld world;
-    QDialog *dialog = openOdbcDialog(world);
-    auto *field = in<QLineEdit>(dialog, "txtDB");
-    retype(field, QStringLiteral("Scans "));
-    in<QPushButton>(dialog, "cmdApply")->click();
-    QCOMPARE(world.settings.read(qs::app::keys::Dsn), QStringLiteral("Scans "));
-    QCOMPARE(world.state().text(Field::txtDB), QStringLiteral("Scans "));
-    QCOMPARE(field->text(), QStringLiteral("Scans "));
-    QVERIFY(dialog->isVisible());
-    QVERIFY(world.prompts->messages.isEmpty());
-    QCOMPARE(world.state().strDSN(), world.db.name());
-}
-
-void DialogTest::odbcSaveWithABlankFieldRefillsAndSavesNothing()
-{
-    WindowWorld world;
-    world.settings.write(qs::app::keys::Dsn, QStringLiteral("Stored"));
-    QDialog *dialog = openOdbcDialog(world);
-    world.state().setText(Field::txtDB, QStringLiteral("shown before"));
-    auto *field = in<QLineEdit>(dialog, "txtDB");
-    retype(field, QStringLiteral("   "));
-    in<QPushButton>(dialog, "cmdApply")->click();
-    QCOMPARE(field->text(), QStringLiteral("Stored"));
-    QCOMPARE(world.settings.read(qs::app::keys::Dsn), QStringLiteral("Stored"));
-    QCOMPARE(world.state().text(Field::txtDB), QStringLiteral("shown before"));
-
-    // Nothing stored: the blank field is kept and no key appears.
-    WindowWorld first;
-    forgetSettings(first);
-    QDialog *empty = openOdbcDialog(first);
-    retype(in<QLineEdit>(empty, "txtDB"), QStringLiteral(" "));
-    in<QPushButton>(empty, "cmdApply")->click();
-    QVERIFY(!first.settings.contains(qs::app::keys::Dsn));
-    QCOMPARE(in<QLineEdit>(empty, "txtDB")->text(), QStringLiteral(" "));
-}
-
-void DialogTest::odbcGetDbShowsTheStoredName()
-{
-    WindowWorld world;
-    forgetSettings(world);
-    QDialog *dialog = openOdbcDialog(world);
-    in<QPushButton>(dialog, "Command1")->click();
-    QCOMPARE(world.prompts->messages, QStringList{QString()});
-    retype(in<QLineEdit>(dialog, "txtDB"), QStringLiteral("Fresh"));
-    in<QPushButton>(dialog, "cmdApply")->click();
-    in<QPushButton>(dialog, "Command1")->click();
-    QCOMPARE(world.prompts->messages.last(), QStringLiteral("Fresh"));
-}
-
-void DialogTest::odbcSavedNameIsUsedByTheNextDatabaseCommand()
-{
-    WindowWorld world;
-    TestDataSource other(Backend::Sqlite);
-    QVERIFY(other.exec(QStringLiteral("INSERT INTO keyword (KEYWORDS) VALUES ('from the other')")));
-    QVERIFY(world.exec(QStringLiteral("INSERT INTO keyword (KEYWORDS) VALUES ('from the first')")));
-    auto *keywords = world.keywordGrid();
-    world.child<QPushButton>("cmdKWord")->click();
-    QCOMPARE(textOf(keywords, 0, QStringLiteral("KEYWORDS")), QStringLiteral("from the first"));
-
-    QDialog *dialog = openOdbcDialog(world);
-    retype(in<QLineEdit>(dialog, "txtDB"), other.name());
-    in<QPushButton>(dialog, "cmdApply")->click();
-    world.child<QPushButton>("cmdKWord")->click();
-    QCOMPARE(world.state().text(Field::txtDB), other.name());
-    QCOMPARE(world.state().strConn(), QStringLiteral("DSN=") + other.name());
-    QCOMPARE(textOf(keywords, 0, QStringLiteral("KEYWORDS")), QStringLiteral("from the other"));
-    QVERIFY(world.prompts->messages.isEmpty());
-    world.window.reset();
-}
-
-void DialogTest::odbcMenuTwiceShowsOneDialogLoadedAfreshAfterClosing()
-{
-    WindowWorld world;
-    QVERIFY(world.show());
-    QDialog *dialog = openOdbcDialog(world);
-    retype(in<QLineEdit>(dialog, "txtDB"), QStringLiteral("typed, not saved"));
-    QCOMPARE(openOdbcDialog(world), dialog);
-    QCOMPARE(world.window->findChildren<QDialog *>(QStringLiteral("frmSettings")).size(), 1);
-    QCOMPARE(in<QLineEdit>(dialog, "txtDB")->text(), QStringLiteral("typed, not saved"));
-    QTRY_VERIFY(dialog->isActiveWindow());
-
-    // Closing saves nothing; the next opening starts from the stored name.
-    QPointer<QDialog> closed = dialog;
-    QVERIFY(dialog->close());
-    world.settings.write(qs::app::keys::Dsn, QStringLiteral("Changed meanwhile"));
-    QDialog *again = openOdbcDialog(world);
-    QVERIFY(again != nullptr);
-    QCOMPARE(in<QLineEdit>(again, "txtDB")->text(), QStringLiteral("Changed meanwhile"));
-    QTRY_VERIFY(closed.isNull());
-    QCOMPARE(world.window->findChildren<QDialog *>(QStringLiteral("frmSettings")).size(), 1);
-
-    // Escape closes it as well.
-    QPointer<QDialog> escaped = again;
-    QTest::keyClick(again, Qt::Key_Escape);
-    QTRY_VERIFY(escaped.isNull());
-}
-
-void DialogTest::odbcTabOrder()
-{
-    WindowWorld world;
-    QDialog *dialog = openOdbcDialog(world);
-    QVERIFY(QTest::qWaitForWindowActive(dialog));
-    auto *field = in<QLineEdit>(dialog, "txtDB");
-    field->setFocus();
-    QTRY_COMPARE(QApplication::focusWidget(), field);
-    QTest::keyClick(field, Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget(), in<QPushButton>(dialog, "cmdApply"));
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget(), in<QPushButton>(dialog, "Command1"));
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-    QCOMPARE(QApplication::focusWidget(), field);
-}
-
-// --- Mail settings ---------------------------------------------------------------------------
-
-void DialogTest::mailDialogCaptionsAndLayout()
-{
-    WindowWorld world;
-    QDialog *dialog = openMailDialog(world);
-    QVERIFY(dialog != nullptr);
-    QVERIFY(!dialog->isModal());
-    QCOMPARE(dialog->windowTitle(), QStringLiteral("Mailsetup"));
-    const QList<std::pair<const char *, QString>> rows{
-        {"txtMailserver", QStringLiteral("Mail server")},
-        {"txtSender", QStringLiteral("Sender Email")},
-        {"txtMailto", QStringLiteral("Send mail to")},
-        {"txtSubject", QStringLiteral("Massages Subject")},
-    };
-    int previousTop = -1;
-    for (const auto &[name, caption] : rows) {
-        auto *field = in<QLineEdit>(dialog, name);
-        QVERIFY2(field != nullptr, name);
-        QLabel *label = nullptr;
-        for (QLabel *candidate : dialog->findChildren<QLabel *>()) {
-            if (candidate->buddy() == field)
-                label = candidate;
-        }
-        QVERIFY2(label != nullptr, name);
-        QCOMPARE(label->text(), caption);
-        QCOMPARE(field->accessibleName(), caption);
-        QVERIFY(label->geometry().right() < field->geometry().left());
-        QVERIFY(field->geometry().top() > previousTop);
-        previousTop = field->geometry().top();
-        QVERIFY(atLeast(field->size(), designSize(6855, 375)));
-        QVERIFY2(label->width() >= label->fontMetrics().horizontalAdvance(caption),
-                 qPrintable(QStringLiteral("%1: %2 < %3")
-                                .arg(caption)
-                                .arg(label->width())
-                                .arg(label->fontMetrics().horizontalAdvance(caption))));
-    }
-    auto *save = in<QPushButton>(dialog, "cmdApply");
-    QCOMPARE(save->text(), QStringLiteral("save"));
-    QVERIFY(atLeast(save->size(), designSize(1095, 495)));
-    // Below the fields, at the right.
-    auto *subject = in<QLineEdit>(dialog, "txtSubject");
-    QVERIFY(save->geometry().top() > subject->geometry().bottom());
-    QVERIFY(save->geometry().right() >= subject->geometry().right() - 2);
-    QVERIFY(dialog->width() >= 8925 / 15);
-}
-
-void DialogTest::mailFirstUseOpensEmptyAndSavesNothing()
-{
-    WindowWorld world;
-    forgetSettings(world);
-    QDialog *dialog = openMailDialog(world);
-    for (const char *name : {"txtMailserver", "txtSender", "txtMailto", "txtSubject"})
-        QCOMPARE(in<QLineEdit>(dialog, name)->text(), QString());
-    in<QPushButton>(dialog, "cmdApply")->click();
-    for (const QString &key :
-         {qs::app::keys::Mailserver, qs::app::keys::Sender, qs::app::keys::Mailto, qs::app::keys::Subject})
-        QVERIFY(!world.settings.contains(key));
-    QVERIFY(dialog->isVisible());
-    QVERIFY(world.prompts->messages.isEmpty());
-}
-
-void DialogTest::mailSaveWritesEveryFilledFieldAsTyped()
-{
-    WindowWorld world;
-    world.settings.write(qs::app::keys::Mailserver, QStringLiteral("smtp.example.org"));
-    world.settings.write(qs::app::keys::Sender, QStringLiteral("scan@example.org"));
-    world.settings.write(qs::app::keys::Subject, QStringLiteral("Scan"));
-    QDialog *dialog = openMailDialog(world);
-    QCOMPARE(in<QLineEdit>(dialog, "txtMailserver")->text(), QStringLiteral("smtp.example.org"));
-    QCOMPARE(in<QLineEdit>(dialog, "txtSender")->text(), QStringLiteral("scan@example.org"));
-    QCOMPARE(in<QLineEdit>(dialog, "txtMailto")->text(), QString());
-    QCOMPARE(in<QLineEdit>(dialog, "txtSubject")->text(), QStringLiteral("Scan"));
-
-    retype(in<QLineEdit>(dialog, "txtMailto"), QStringLiteral(" me@example.org "));
-    retype(in<QLineEdit>(dialog, "txtSubject"), QStringLiteral("Daily scan æøå"));
-    in<QPushButton>(dialog, "cmdApply")->click();
-    QCOMPARE(world.settings.read(qs::app::keys::Mailserver), QStringLiteral("smtp.example.org"));
-    QCOMPARE(world.settings.read(qs::app::keys::Sender), QStringLiteral("scan@example.org"));
-    QCOMPARE(world.settings.read(qs::app::keys::Mailto), QStringLiteral(" me@example.org "));
-    QCOMPARE(world.settings.read(qs::app::keys::Subject), QStringLiteral("Daily scan æøå"));
-}
-
-void DialogTest::mailBlankFieldIsRefilledAndNotWritten()
-{
-    WindowWorld world;
-    world.settings.write(qs::app::keys::Mailto, QStringLiteral("me@example.org"));
-    QDialog *dialog = openMailDialog(world);
-    auto *mailto = in<QLineEdit>(dialog, "txtMailto");
-    retype(mailto, QStringLiteral("  "));
-    retype(in<QLineEdit>(dialog, "txtSender"), QStringLiteral("scan@example.org"));
-    in<QPushButton>(dialog, "cmdApply")->click();
-    QCOMPARE(mailto->text(), QStringLiteral("me@example.org"));
-    QCOMPARE(world.settings.read(qs::app::keys::Mailto), QStringLiteral("me@example.org"));
-    QCOMPARE(world.settings.read(qs::app::keys::Sender), QStringLiteral("scan@example.org"));
-    // An empty field with nothing stored stays empty and unwritten.
-    QCOMPARE(in<QLineEdit>(dialog, "txtMailserver")->text(), QString());
-    QVERIFY(!world.settings.contains(qs::app::keys::Mailserver));
-}
-
-void DialogTest::mailMenuAgainKeepsTheOpenDialogAsItIs()
-{
-    WindowWorld world;
-    QDialog *dialog = openMailDialog(world);
-    retype(in<QLineEdit>(dialog, "txtMailserver"), QStringLiteral("typed, not saved"));
-    world.settings.write(qs::app::keys::Mailserver, QStringLiteral("stored meanwhile"));
-    QCOMPARE(openMailDialog(world), dialog);
-    QCOMPARE(world.window->findChildren<QDialog *>(QStringLiteral("frmMailsetup")).size(), 1);
-    QCOMPARE(in<QLineEdit>(dialog, "txtMailserver")->text(), QStringLiteral("typed, not saved"));
-
-    QPointer<QDialog> closed = dialog;
-    dialog->close();
-    QDialog *again = openMailDialog(world);
-    QCOMPARE(in<QLineEdit>(again, "txtMailserver")->text(), QStringLiteral("stored meanwhile"));
-    QTRY_VERIFY(closed.isNull());
-}
-
-void DialogTest::mailTabOrder()
-{
-    WindowWorld world;
-    QDialog *dialog = openMailDialog(world);
-    QVERIFY(QTest::qWaitForWindowActive(dialog));
-    QWidget *first = in<QLineEdit>(dialog, "txtMailserver");
-    first->setFocus();
-    QTRY_COMPARE(QApplication::focusWidget(), first);
-    QStringList order{first->objectName()};
-    for (int step = 0; step < 5; ++step) {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        order << QApplication::focusWidget()->objectName();
-    }
-    QCOMPARE(order, (QStringList{QStringLiteral("txtMailserver"), QStringLiteral("txtSender"),
-                                 QStringLiteral("txtMailto"), QStringLiteral("txtSubject"),
-                                 QStringLiteral("cmdApply"), QStringLiteral("txtMailserver")}));
-}
-
-// --- About -----------------------------------------------------------------------------------
-
-void DialogTest::aboutShowsVersionsLicenceAndPaths()
-{
-    WindowWorld world;
-    QWidget *about = openAbout(world);
-    QVERIFY(about != nullptr);
-    QVERIFY(about->isWindow());
-    QVERIFY(about->isVisible());
-    QCOMPARE(about->windowTitle(), QStringLiteral("About Quillmere Scan"));
-    QVERIFY(about->findChildren<QAbstractButton *>().isEmpty());
-    auto *browser = in<QTextBrowser>(about, "WebBrowser1");
-    QVERIFY(browser != nullptr);
-    const QString text = browser->toPlainText();
-    QVERIFY2(text.contains(QStringLiteral("Quillmere Scan " QS_VERSION)), qPrintable(text));
-    QVERIFY(text.contains(QStringLiteral("GPL-3.0-or-later")));
-    QVERIFY(text.contains(QRegularExpression(QStringLiteral("Qt\\s+") +
-                                             QRegularExpression::escape(QString::fromLatin1(qVersion())))));
-    QVERIFY2(text.contains(QRegularExpression(QStringLiteral("unixODBC\\s+\\d+\\.\\d+"))), qPrintable(text));
-    QVERIFY2(text.contains(QRegularExpression(QStringLiteral("libcurl\\s+\\d+\\.\\d+\\.\\d+"))),
-             qPrintable(text));
-    QVERIFY(text.contains(world.settings.filePath()));
-    QVERIFY(text.contains(qs::app::paths::userOdbcIni()));
-    QVERIFY(text.contains(qs::app::paths::dataDir()));
-    QVERIFY(text.contains(world.db.name()));
-}
-
-void DialogTest::aboutLoadsNothingFromOutside()
-{
-    WindowWorld world;
-    LoopbackHttpServer server;
-    QVERIFY(server.listen());
-    server.setResponse(QStringLiteral("/logo.png"), LoopbackHttpServer::page("not an image", "image/png"));
-
-    QWidget *about = openAbout(world);
-    auto *browser = in<QTextBrowser>(about, "WebBrowser1");
-    QVERIFY(!browser->openExternalLinks());
-    QVERIFY(!browser->openLinks());
-    // The page names nothing that lives elsewhere.
-    const QString page = qs::gui::AboutWindow::pageHtml(world.settings);
-    QVERIFY(!page.isEmpty());
-    for (const char *scheme : {"http:", "https:", "ftp:", "file:", "src="})
-        QVERIFY2(!page.contains(QString::fromLatin1(scheme)), scheme);
-
-    // Not even a page that asks for a picture or a link elsewhere gets anything from outside.
-    const QString picture = server.url(QStringLiteral("/logo.png")).toString();
-    browser->setHtml(QStringLiteral("<p><img src=\"%1\"><a href=\"%1\">link</a></p>").arg(picture));
-    QVERIFY(browser->loadResource(QTextDocument::ImageResource, QUrl(picture)).isNull());
-    QVERIFY(browser->loadResource(QTextDocument::HtmlResource, QUrl(QStringLiteral("file:///etc/hostname")))
-                .isNull());
-    QTest::qWait(100);
-    QCOMPARE(server.acceptedConnections(), 0);
-}
-
-void DialogTest::aboutMenuTwiceShowsOneWindow()
-{
-    WindowWorld world;
-    QWidget *about = openAbout(world);
-    QCOMPARE(openAbout(world), about);
-    QCOMPARE(world.window->findChildren<QWidget *>(QStringLiteral("frmAbout")).size(), 1);
-    QPointer<QWidget> closed = about;
-    QVERIFY(about->close());
-    QTRY_VERIFY(closed.isNull());
-    QVERIFY(openAbout(world) != nullptr);
-}
 
 QTEST_MAIN(DialogTest)
 #include "tst_dialogs.moc"

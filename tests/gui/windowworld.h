@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include <QAbstractButton>
 #include <QAbstractItemModel>
 #include <QApplication>
 #include <QTabWidget>
@@ -23,12 +24,20 @@ namespace qs::test {
 // The real window over a real engine, with a data source of its own and recorded prompts.
 struct WindowWorld
 {
-    explicit WindowWorld(Backend backend = Backend::Sqlite)
+    // FirstStart: nothing stored yet and the daily timer on, as on the operator's first start.
+    enum class Start
+    {
+        WithDataSource,
+        FirstStart
+    };
+
+    explicit WindowWorld(Backend backend = Backend::Sqlite, Start start = Start::WithDataSource)
         : db(backend)
     {
-        settings.write(app::keys::Dsn, db.name());
         scan::Engine::Options options;
-        options.withScheduler = false;
+        options.withScheduler = start == Start::FirstStart;
+        if (start == Start::WithDataSource)
+            settings.write(app::keys::Dsn, db.name());
         engine = std::make_unique<scan::Engine>(settings, headless, clock, options);
         window = std::make_unique<gui::MainWindow>(*engine);
         auto recording = std::make_unique<RecordingPrompts>();
@@ -46,6 +55,8 @@ struct WindowWorld
 
     template <typename T> T *child(const QString &name) const { return window->findChild<T *>(name); }
     template <typename T> T *child(const char *name) const { return child<T>(QString::fromLatin1(name)); }
+
+    void click(const char *button) { child<QAbstractButton>(button)->click(); }
 
     // Shows the window with the focus in it, as the operator has it.
     bool show()
@@ -73,6 +84,11 @@ struct WindowWorld
         if (!ok)
             qWarning() << db.lastError();
         return ok;
+    }
+    QStringList urlsStored() { return column(QStringLiteral("SELECT URL FROM listen ORDER BY ID")); }
+    QStringList keywordsStored()
+    {
+        return column(QStringLiteral("SELECT KEYWORDS FROM keyword ORDER BY KEYWORDS"));
     }
     QStringList column(const QString &sql)
     {
