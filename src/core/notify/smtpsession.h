@@ -27,19 +27,14 @@ public:
 
     // The whole dialogue, connecting included, must end within this time.
     void setTimeLimit(std::chrono::milliseconds limit) { m_timeLimit = limit; }
-    std::chrono::milliseconds timeLimit() const { return m_timeLimit; }
 
     // A PEM file of trusted certificates used instead of the system store (for tests with a
     // private certificate). Empty: the system store.
     void setCertificateAuthorityFile(const QString &path) { m_caFile = path; }
-    const QString &certificateAuthorityFile() const { return m_caFile; }
-
-    const MailContent &content() const { return m_content; }
 
     // Starts sending; a second call does nothing.
     void send();
 
-    bool isStarted() const { return m_started; }
     // closeSMTP() has been emitted.
     bool isClosed() const { return m_closed; }
     // The server took the message for delivery.

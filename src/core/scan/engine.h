@@ -57,7 +57,6 @@ public:
     notify::ResultMail &mail() { return *m_mail; }
     // Null when built without the scheduler (the command line's single run).
     DailyScheduler *scheduler() { return m_scheduler.get(); }
-    const Clock &clock() const { return m_clock; }
 
 private:
     app::SettingsStore &m_settings;

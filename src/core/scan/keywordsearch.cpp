@@ -6,6 +6,8 @@
 
 #include <QChar>
 
+#include "app/blanks.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -123,15 +125,6 @@ qsizetype positionIn(qsizetype found, qsizetype offset)
 bool sameText(const QString &a, const QString &b)
 {
     return (a.size() == b.size() && a.constData() == b.constData()) || a == b;
-}
-
-QString trimmedOfBlanks(QStringView text)
-{
-    while (!text.isEmpty() && text.front() == u' ')
-        text = text.sliced(1);
-    while (!text.isEmpty() && text.back() == u' ')
-        text.chop(1);
-    return text.toString();
 }
 
 // "First match at or after `from`" over one text for one keyword. A pass cuts the text and searches
@@ -311,7 +304,7 @@ QList<KeywordFind> searchKeywords(const QString &returnedText, const QString &st
         if (position == 1)
             position = pass(1);
         if (position > 1)
-            finds.append({trimmedOfBlanks(keywords.at(index)), position, wholeLength - offset, index});
+            finds.append({app::trimBlanks(keywords.at(index)), position, wholeLength - offset, index});
     }
     return finds;
 }

@@ -2,6 +2,8 @@
 
 #include <QStringView>
 
+#include "app/blanks.h"
+
 namespace qs::scan {
 
 QString pageTitle(const QString &page)
@@ -20,13 +22,7 @@ QString pageTitle(const QString &page)
             title = afterOpen.first(slash - 1).toString();
     }
 
-    qsizetype end = title.size();
-    while (end > 0 && title.at(end - 1) == u' ')
-        --end;
-    qsizetype begin = 0;
-    while (begin < end && title.at(begin) == u' ')
-        ++begin;
-    title = title.sliced(begin, end - begin);
+    title = app::trimBlanks(title);
 
     // Trimming comes first, so a title that starts with a line break keeps a leading blank.
     for (QChar &c : title) {

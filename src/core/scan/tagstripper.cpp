@@ -6,24 +6,13 @@
 #include <QChar>
 #include <QStringView>
 
+#include "app/blanks.h"
+
 namespace qs::scan {
 
 namespace {
 
 constexpr QStringView HeadEnd = u"</head>";
-
-// Removes blanks (character 32 only) from both ends, in place.
-void trimBlanks(QString &text)
-{
-    qsizetype end = text.size();
-    while (end > 0 && text.at(end - 1) == u' ')
-        --end;
-    qsizetype begin = 0;
-    while (begin < end && text.at(begin) == u' ')
-        ++begin;
-    text.truncate(end);
-    text.remove(0, begin);
-}
 
 // Marks the code units that QString::toLower does not turn into exactly one unit: surrogates, whose
 // case belongs to the pair, and characters that grow (İ becomes i and a combining dot). No character
@@ -158,7 +147,8 @@ StripResult stripTags(const QString &htmlDoc)
         const bool endsInHighSurrogate = !out.isEmpty() && out.back().isHighSurrogate();
         text = endsInHighSurrogate ? std::as_const(out).toLower() : std::move(out).toLower();
     }
-    trimBlanks(text);
+    // Only the blank is trimmed: line breaks and tabs at the ends stay.
+    text = app::trimBlanks(text);
     return {text, text};
 }
 
