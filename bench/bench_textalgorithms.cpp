@@ -11,8 +11,8 @@
 #include <QStringList>
 
 #include "pagegenerator.h"
-#include "scan/keywordsearch.h"
-#include "scan/tagstripper.h"
+#include "core/scan/keywordsearch.h"
+#include "core/scan/tagstripper.h"
 
 namespace {
 

@@ -3,19 +3,19 @@
 
 #include <QCoreApplication>
 
-#include "app/settingsstore.h"
+#include "core/app/settingsstore.h"
 #include "cli/commandline.h"
 #include "cli/configcommand.h"
 #include "cli/scancommand.h"
-#include "notify/mailthreads.h"
-#include "scan/clock.h"
+#include "core/notify/mailthreads.h"
+#include "core/scan/clock.h"
 
 #ifdef QS_HAVE_GUI
 #include <QApplication>
 
-#include "app/operatorprompts.h"
-#include "gui/app/mainwindow.h"
-#include "scan/engine.h"
+#include "core/app/operatorprompts.h"
+#include "gui/mainwindow/mainwindow.h"
+#include "core/engine.h"
 #endif
 
 namespace {

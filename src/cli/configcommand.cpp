@@ -1,9 +1,9 @@
-#include "configcommand.h"
+#include "cli/configcommand.h"
 
 #include <cstdio>
 
-#include "app/settingsstore.h"
-#include "commandline.h"
+#include "core/app/settingsstore.h"
+#include "cli/commandline.h"
 
 namespace qs::cli {
 namespace {

@@ -1,4 +1,4 @@
-#include "scancommand.h"
+#include "cli/scancommand.h"
 
 #include <cstdio>
 
@@ -6,12 +6,12 @@
 #include <QEventLoop>
 #include <QLoggingCategory>
 
-#include "app/operatorprompts.h"
-#include "app/runstate.h"
-#include "commandline.h"
-#include "notify/resultmail.h"
-#include "scan/engine.h"
-#include "scan/scanrun.h"
+#include "core/app/operatorprompts.h"
+#include "core/app/runstate.h"
+#include "cli/commandline.h"
+#include "core/notify/resultmail.h"
+#include "core/engine.h"
+#include "core/scan/scanrun.h"
 
 namespace qs::cli {
 namespace {

@@ -5,8 +5,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "store/datasource.h"
-#include "store/statements.h"
+#include "core/store/datasource.h"
+#include "core/store/statements.h"
 #include "testdatasource.h"
 
 using qs::store::DataSource;

@@ -9,14 +9,14 @@
 
 #include <memory>
 
-#include "app/operatorprompts.h"
-#include "app/runstate.h"
-#include "app/settingsstore.h"
-#include "notify/mailmessage.h"
-#include "notify/mailserveraddress.h"
-#include "notify/mailthreads.h"
-#include "notify/resultmail.h"
-#include "notify/smtpsession.h"
+#include "core/app/operatorprompts.h"
+#include "core/app/runstate.h"
+#include "core/app/settingsstore.h"
+#include "core/notify/mailmessage.h"
+#include "core/notify/mailserveraddress.h"
+#include "core/notify/mailthreads.h"
+#include "core/notify/resultmail.h"
+#include "core/notify/smtpsession.h"
 #include "smtpsink.h"
 
 using namespace Qt::StringLiterals;

@@ -2,14 +2,14 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "app/runstate.h"
-#include "app/settingsstore.h"
+#include "core/app/runstate.h"
+#include "core/app/settingsstore.h"
 #include "recordingprompts.h"
-#include "store/datasource.h"
-#include "store/gridmodel.h"
-#include "store/keywordmaintenance.h"
-#include "store/tablegrid.h"
-#include "store/urlmaintenance.h"
+#include "core/store/datasource.h"
+#include "core/store/gridmodel.h"
+#include "core/lists/keywordmaintenance.h"
+#include "core/lists/tablegrid.h"
+#include "core/lists/urlmaintenance.h"
 #include "testdatasource.h"
 
 using namespace Qt::StringLiterals;

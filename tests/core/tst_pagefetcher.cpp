@@ -11,10 +11,10 @@
 #include <QtTest>
 
 #include "loopbackhttpserver.h"
-#include "scan/bodydecoder.h"
-#include "scan/fetchresult.h"
-#include "scan/pagefetcher.h"
-#include "scan/requesturl.h"
+#include "core/scan/bodydecoder.h"
+#include "core/scan/fetchresult.h"
+#include "core/scan/pagefetcher.h"
+#include "core/scan/requesturl.h"
 #include "testcertificate.h"
 
 using namespace std::chrono_literals;

@@ -2,14 +2,14 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "app/runstate.h"
-#include "app/settingsstore.h"
+#include "core/app/runstate.h"
+#include "core/app/settingsstore.h"
 #include "fakeclock.h"
 #include "loopbackhttpserver.h"
 #include "recordingprompts.h"
-#include "scan/engine.h"
-#include "scan/pagefetcher.h"
-#include "scan/scanrun.h"
+#include "core/engine.h"
+#include "core/scan/pagefetcher.h"
+#include "core/scan/scanrun.h"
 #include "testdatasource.h"
 
 using qs::app::Field;

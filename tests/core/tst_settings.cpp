@@ -1,9 +1,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "app/errorentry.h"
-#include "app/paths.h"
-#include "app/settingsstore.h"
+#include "core/app/errorentry.h"
+#include "core/app/paths.h"
+#include "core/app/settingsstore.h"
 
 using qs::app::SettingsStore;
 

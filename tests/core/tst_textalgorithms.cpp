@@ -9,9 +9,9 @@
 #include <tuple>
 
 #include "pagegenerator.h"
-#include "scan/keywordsearch.h"
-#include "scan/responseanalysis.h"
-#include "scan/tagstripper.h"
+#include "core/scan/keywordsearch.h"
+#include "core/scan/responseanalysis.h"
+#include "core/scan/tagstripper.h"
 
 using namespace Qt::Literals::StringLiterals;
 using namespace qs::scan;

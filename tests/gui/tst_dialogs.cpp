@@ -7,8 +7,8 @@
 #include <QTextBrowser>
 #include <QtTest>
 
-#include "app/paths.h"
-#include "dialogs/aboutwindow.h"
+#include "core/app/paths.h"
+#include "gui/dialogs/aboutwindow.h"
 #include "loopbackhttpserver.h"
 #include "windowworld.h"
 

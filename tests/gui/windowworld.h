@@ -9,14 +9,14 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "app/gridview.h"
-#include "app/mainwindow.h"
-#include "app/runstate.h"
-#include "app/settingsstore.h"
+#include "gui/mainwindow/gridview.h"
+#include "gui/mainwindow/mainwindow.h"
+#include "core/app/runstate.h"
+#include "core/app/settingsstore.h"
 #include "fakeclock.h"
 #include "recordingprompts.h"
-#include "scan/engine.h"
-#include "store/gridmodel.h"
+#include "core/engine.h"
+#include "core/store/gridmodel.h"
 #include "testdatasource.h"
 
 namespace qs::test {

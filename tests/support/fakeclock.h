@@ -1,6 +1,6 @@
 #pragma once
 
-#include "scan/clock.h"
+#include "core/scan/clock.h"
 
 namespace qs::test {
 

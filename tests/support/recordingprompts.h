@@ -2,7 +2,7 @@
 
 #include <QStringList>
 
-#include "app/operatorprompts.h"
+#include "core/app/operatorprompts.h"
 
 namespace qs::test {
 

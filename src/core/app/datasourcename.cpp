@@ -1,7 +1,7 @@
-#include "datasourcename.h"
+#include "core/app/datasourcename.h"
 
-#include "runstate.h"
-#include "settingsstore.h"
+#include "core/app/runstate.h"
+#include "core/app/settingsstore.h"
 
 namespace qs::app {
 

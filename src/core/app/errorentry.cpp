@@ -1,4 +1,4 @@
-#include "errorentry.h"
+#include "core/app/errorentry.h"
 
 namespace qs::app {
 

@@ -1,4 +1,4 @@
-#include "operatorprompts.h"
+#include "core/app/operatorprompts.h"
 
 #include <cstdio>
 

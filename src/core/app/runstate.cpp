@@ -1,4 +1,4 @@
-#include "runstate.h"
+#include "core/app/runstate.h"
 
 namespace qs::app {
 

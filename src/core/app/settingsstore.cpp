@@ -1,9 +1,9 @@
-#include "settingsstore.h"
+#include "core/app/settingsstore.h"
 
 #include <QDir>
 #include <QSettings>
 
-#include "paths.h"
+#include "core/app/paths.h"
 
 namespace qs::app {
 

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "blanks.h"
+#include "core/app/blanks.h"
 
 namespace qs::app {
 

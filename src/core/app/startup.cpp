@@ -1,7 +1,7 @@
-#include "startup.h"
+#include "core/app/startup.h"
 
-#include "datasourcename.h"
-#include "runstate.h"
+#include "core/app/datasourcename.h"
+#include "core/app/runstate.h"
 
 namespace qs::app {
 

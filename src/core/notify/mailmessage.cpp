@@ -1,4 +1,4 @@
-#include "mailmessage.h"
+#include "core/notify/mailmessage.h"
 
 #include <algorithm>
 

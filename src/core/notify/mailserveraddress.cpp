@@ -1,4 +1,4 @@
-#include "mailserveraddress.h"
+#include "core/notify/mailserveraddress.h"
 
 #include <QHostAddress>
 #include <QUrl>

@@ -1,4 +1,4 @@
-#include "mailthreads.h"
+#include "core/notify/mailthreads.h"
 
 #include <algorithm>
 #include <mutex>

@@ -1,11 +1,11 @@
-#include "resultmail.h"
+#include "core/notify/resultmail.h"
 
 #include <QLoggingCategory>
 
-#include "app/errorentry.h"
-#include "app/operatorprompts.h"
-#include "app/runstate.h"
-#include "app/settingsstore.h"
+#include "core/app/errorentry.h"
+#include "core/app/operatorprompts.h"
+#include "core/app/runstate.h"
+#include "core/app/settingsstore.h"
 
 Q_LOGGING_CATEGORY(lcResultMail, "qs.notify.resultmail", QtWarningMsg)
 

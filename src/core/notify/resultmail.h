@@ -7,7 +7,7 @@
 #include <QPointer>
 #include <QString>
 
-#include "smtpsession.h"
+#include "core/notify/smtpsession.h"
 
 namespace qs::app {
 class OperatorPrompts;

@@ -1,4 +1,4 @@
-#include "smtpsession.h"
+#include "core/notify/smtpsession.h"
 
 #include <array>
 #include <cstring>
@@ -11,8 +11,8 @@
 
 #include <curl/curl.h>
 
-#include "mailserveraddress.h"
-#include "mailthreads.h"
+#include "core/notify/mailserveraddress.h"
+#include "core/notify/mailthreads.h"
 
 Q_LOGGING_CATEGORY(lcSmtp, "qs.notify.smtp", QtWarningMsg)
 

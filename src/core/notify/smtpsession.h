@@ -5,7 +5,7 @@
 #include <QObject>
 #include <QString>
 
-#include "mailmessage.h"
+#include "core/notify/mailmessage.h"
 
 namespace qs::notify {
 

@@ -1,4 +1,4 @@
-#include "bodydecoder.h"
+#include "core/scan/bodydecoder.h"
 
 #include <optional>
 

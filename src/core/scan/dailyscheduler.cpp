@@ -1,9 +1,9 @@
-#include "dailyscheduler.h"
+#include "core/scan/dailyscheduler.h"
 
-#include "app/runstate.h"
-#include "app/startup.h"
-#include "clock.h"
-#include "scanrun.h"
+#include "core/app/runstate.h"
+#include "core/app/startup.h"
+#include "core/scan/clock.h"
+#include "core/scan/scanrun.h"
 
 namespace qs::scan {
 

@@ -1,4 +1,4 @@
-#include "keywordsearch.h"
+#include "core/scan/keywordsearch.h"
 
 #include <algorithm>
 #include <bit>
@@ -6,7 +6,7 @@
 
 #include <QChar>
 
-#include "app/blanks.h"
+#include "core/app/blanks.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>

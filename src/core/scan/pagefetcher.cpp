@@ -1,4 +1,4 @@
-#include "pagefetcher.h"
+#include "core/scan/pagefetcher.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,8 +9,8 @@
 #include <QNetworkRequest>
 #include <QSslConfiguration>
 
-#include "scan/bodydecoder.h"
-#include "scan/requesturl.h"
+#include "core/scan/bodydecoder.h"
+#include "core/scan/requesturl.h"
 
 // Every request is logged at debug level; switch it on with
 // QT_LOGGING_RULES="quillmere.scan.fetch.debug=true".

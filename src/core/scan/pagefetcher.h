@@ -12,7 +12,7 @@
 #include <QSslError>
 #include <QTimer>
 
-#include "scan/fetchresult.h"
+#include "core/scan/fetchresult.h"
 
 class QNetworkReply;
 

@@ -1,4 +1,4 @@
-#include "requesturl.h"
+#include "core/scan/requesturl.h"
 
 #include <QRegularExpression>
 

@@ -5,7 +5,7 @@
 #include <QString>
 #include <QUrl>
 
-#include "scan/fetchresult.h"
+#include "core/scan/fetchresult.h"
 
 namespace qs::scan {
 

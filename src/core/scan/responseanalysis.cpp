@@ -1,8 +1,8 @@
-#include "responseanalysis.h"
+#include "core/scan/responseanalysis.h"
 
 #include <QStringView>
 
-#include "app/blanks.h"
+#include "core/app/blanks.h"
 
 namespace qs::scan {
 

@@ -1,24 +1,24 @@
-#include "scanrun.h"
+#include "core/scan/scanrun.h"
 
 #include <cmath>
 #include <optional>
 
 #include <QLocale>
 
-#include "app/blanks.h"
-#include "app/datasourcename.h"
-#include "app/errorentry.h"
-#include "app/operatorprompts.h"
-#include "app/runstate.h"
-#include "clock.h"
-#include "keywordsearch.h"
-#include "pagefetcher.h"
-#include "responseanalysis.h"
-#include "store/datasource.h"
-#include "store/hitrecord.h"
-#include "store/keywordlist.h"
-#include "store/urlqueue.h"
-#include "tagstripper.h"
+#include "core/app/blanks.h"
+#include "core/app/datasourcename.h"
+#include "core/app/errorentry.h"
+#include "core/app/operatorprompts.h"
+#include "core/app/runstate.h"
+#include "core/scan/clock.h"
+#include "core/scan/keywordsearch.h"
+#include "core/scan/pagefetcher.h"
+#include "core/scan/responseanalysis.h"
+#include "core/store/datasource.h"
+#include "core/store/hitrecord.h"
+#include "core/store/keywordlist.h"
+#include "core/store/urlqueue.h"
+#include "core/scan/tagstripper.h"
 
 namespace qs::scan {
 

@@ -2,7 +2,7 @@
 
 #include <QObject>
 
-#include "fetchresult.h"
+#include "core/scan/fetchresult.h"
 
 namespace qs::app {
 class OperatorPrompts;

@@ -1,4 +1,4 @@
-#include "tagstripper.h"
+#include "core/scan/tagstripper.h"
 
 #include <array>
 #include <utility>
@@ -6,7 +6,7 @@
 #include <QChar>
 #include <QStringView>
 
-#include "app/blanks.h"
+#include "core/app/blanks.h"
 
 namespace qs::scan {
 

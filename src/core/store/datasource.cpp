@@ -1,4 +1,4 @@
-#include "datasource.h"
+#include "core/store/datasource.h"
 
 #include <array>
 #include <atomic>
@@ -9,7 +9,7 @@
 #include <sql.h>
 #include <sqlext.h>
 
-#include "app/settingsstore.h"
+#include "core/app/settingsstore.h"
 
 Q_LOGGING_CATEGORY(lcDataSource, "qs.store.datasource", QtWarningMsg)
 

@@ -8,7 +8,7 @@
 #include <QString>
 #include <QVariantList>
 
-#include "dberror.h"
+#include "core/store/dberror.h"
 
 namespace qs::store {
 

@@ -1,4 +1,4 @@
-#include "dberror.h"
+#include "core/store/dberror.h"
 
 #include <QSqlError>
 

@@ -1,11 +1,11 @@
-#include "gridmodel.h"
+#include "core/store/gridmodel.h"
 
 #include <QScopedValueRollback>
 #include <QSqlError>
 #include <QSqlIndex>
 #include <QSqlRecord>
 
-#include "app/blanks.h"
+#include "core/app/blanks.h"
 
 namespace qs::store {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <QSqlTableModel>
 
-#include "dberror.h"
+#include "core/store/dberror.h"
 
 namespace qs::store {
 

@@ -1,9 +1,9 @@
-#include "hitrecord.h"
+#include "core/store/hitrecord.h"
 
 #include <QSqlQuery>
 
-#include "datasource.h"
-#include "statements.h"
+#include "core/store/datasource.h"
+#include "core/store/statements.h"
 
 namespace qs::store {
 

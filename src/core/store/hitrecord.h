@@ -3,7 +3,7 @@
 #include <QList>
 #include <QString>
 
-#include "dberror.h"
+#include "core/store/dberror.h"
 
 namespace qs::store {
 

@@ -1,9 +1,9 @@
-#include "keywordlist.h"
+#include "core/store/keywordlist.h"
 
 #include <QSqlQuery>
 
-#include "datasource.h"
-#include "statements.h"
+#include "core/store/datasource.h"
+#include "core/store/statements.h"
 
 namespace qs::store {
 

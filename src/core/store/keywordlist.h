@@ -2,7 +2,7 @@
 
 #include <QStringList>
 
-#include "dberror.h"
+#include "core/store/dberror.h"
 
 namespace qs::store {
 

@@ -1,9 +1,9 @@
-#include "urlqueue.h"
+#include "core/store/urlqueue.h"
 
 #include <QSqlQuery>
 
-#include "datasource.h"
-#include "statements.h"
+#include "core/store/datasource.h"
+#include "core/store/statements.h"
 
 namespace qs::store {
 

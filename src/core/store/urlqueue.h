@@ -3,7 +3,7 @@
 #include <QDate>
 #include <QVariant>
 
-#include "dberror.h"
+#include "core/store/dberror.h"
 
 namespace qs::store {
 

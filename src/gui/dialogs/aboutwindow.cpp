@@ -1,12 +1,12 @@
-#include "aboutwindow.h"
+#include "gui/dialogs/aboutwindow.h"
 
 #include <QFile>
 #include <QTextDocument>
 #include <QVBoxLayout>
 
-#include "app/paths.h"
-#include "app/settingsstore.h"
-#include "libraryversions.h"
+#include "core/app/paths.h"
+#include "core/app/settingsstore.h"
+#include "gui/dialogs/libraryversions.h"
 
 // The page is built into this static library; its resources must be registered by hand.
 static void initialiseAboutResources()

@@ -1,4 +1,4 @@
-#include "libraryversions.h"
+#include "gui/dialogs/libraryversions.h"
 
 #include <array>
 

@@ -1,4 +1,4 @@
-#include "mailsettingsdialog.h"
+#include "gui/dialogs/mailsettingsdialog.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -7,9 +7,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/blanks.h"
-#include "app/settingsstore.h"
-#include "twips.h"
+#include "core/app/blanks.h"
+#include "core/app/settingsstore.h"
+#include "gui/dialogs/twips.h"
 
 namespace qs::gui {
 

@@ -1,15 +1,15 @@
-#include "odbcsettingsdialog.h"
+#include "gui/dialogs/odbcsettingsdialog.h"
 
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/blanks.h"
-#include "app/operatorprompts.h"
-#include "app/runstate.h"
-#include "app/settingsstore.h"
-#include "twips.h"
+#include "core/app/blanks.h"
+#include "core/app/operatorprompts.h"
+#include "core/app/runstate.h"
+#include "core/app/settingsstore.h"
+#include "gui/dialogs/twips.h"
 
 namespace qs::gui {
 

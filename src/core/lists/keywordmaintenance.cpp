@@ -1,13 +1,13 @@
-#include "keywordmaintenance.h"
+#include "core/lists/keywordmaintenance.h"
 
 #include <QSqlQuery>
 
-#include "app/datasourcename.h"
-#include "app/errorentry.h"
-#include "app/operatorprompts.h"
-#include "app/runstate.h"
-#include "datasource.h"
-#include "statements.h"
+#include "core/app/datasourcename.h"
+#include "core/app/errorentry.h"
+#include "core/app/operatorprompts.h"
+#include "core/app/runstate.h"
+#include "core/store/datasource.h"
+#include "core/store/statements.h"
 
 namespace qs::store {
 

@@ -2,7 +2,7 @@
 
 #include <QPointer>
 
-#include "app/operatorprompts.h"
+#include "core/app/operatorprompts.h"
 
 class QWidget;
 

@@ -1,4 +1,4 @@
-#include "tablegrid.h"
+#include "core/lists/tablegrid.h"
 
 #include <utility>
 
@@ -6,12 +6,12 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 
-#include "app/datasourcename.h"
-#include "app/errorentry.h"
-#include "app/operatorprompts.h"
-#include "app/runstate.h"
-#include "datasource.h"
-#include "gridmodel.h"
+#include "core/app/datasourcename.h"
+#include "core/app/errorentry.h"
+#include "core/app/operatorprompts.h"
+#include "core/app/runstate.h"
+#include "core/store/datasource.h"
+#include "core/store/gridmodel.h"
 
 namespace qs::store {
 

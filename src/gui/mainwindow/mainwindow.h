@@ -6,8 +6,8 @@
 #include <QMainWindow>
 #include <QPointer>
 
-#include "app/operatorprompts.h"
-#include "app/runstate.h"
+#include "core/app/operatorprompts.h"
+#include "core/app/runstate.h"
 
 class QComboBox;
 class QLabel;

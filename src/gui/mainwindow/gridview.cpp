@@ -1,4 +1,4 @@
-#include "gridview.h"
+#include "gui/mainwindow/gridview.h"
 
 #include <algorithm>
 
@@ -8,7 +8,7 @@
 #include <QItemSelectionModel>
 #include <QMenu>
 
-#include "store/gridmodel.h"
+#include "core/store/gridmodel.h"
 
 namespace qs::gui {
 

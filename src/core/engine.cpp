@@ -1,11 +1,11 @@
-#include "engine.h"
+#include "core/engine.h"
 
-#include "app/startup.h"
-#include "clock.h"
-#include "dailyscheduler.h"
-#include "notify/resultmail.h"
-#include "pagefetcher.h"
-#include "scanrun.h"
+#include "core/app/startup.h"
+#include "core/scan/clock.h"
+#include "core/scan/dailyscheduler.h"
+#include "core/notify/resultmail.h"
+#include "core/scan/pagefetcher.h"
+#include "core/scan/scanrun.h"
 
 namespace qs::scan {
 

@@ -1,4 +1,4 @@
-#include "mainwindow.h"
+#include "gui/mainwindow/mainwindow.h"
 
 #include <limits>
 
@@ -22,19 +22,19 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "app/settingsstore.h"
-#include "dialogs/aboutwindow.h"
-#include "dialogs/mailsettingsdialog.h"
-#include "dialogs/odbcsettingsdialog.h"
-#include "gridview.h"
-#include "scan/dailyscheduler.h"
-#include "scan/engine.h"
-#include "scan/scanrun.h"
-#include "store/gridmodel.h"
-#include "store/keywordmaintenance.h"
-#include "store/tablegrid.h"
-#include "store/urlmaintenance.h"
-#include "windowprompts.h"
+#include "core/app/settingsstore.h"
+#include "gui/dialogs/aboutwindow.h"
+#include "gui/dialogs/mailsettingsdialog.h"
+#include "gui/dialogs/odbcsettingsdialog.h"
+#include "gui/mainwindow/gridview.h"
+#include "core/scan/dailyscheduler.h"
+#include "core/engine.h"
+#include "core/scan/scanrun.h"
+#include "core/store/gridmodel.h"
+#include "core/lists/keywordmaintenance.h"
+#include "core/lists/tablegrid.h"
+#include "core/lists/urlmaintenance.h"
+#include "gui/mainwindow/windowprompts.h"
 
 // The window's icon is built into this static library; its resources must be registered by hand.
 static void initialiseIconResources()

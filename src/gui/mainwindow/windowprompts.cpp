@@ -1,4 +1,4 @@
-#include "windowprompts.h"
+#include "gui/mainwindow/windowprompts.h"
 
 #include <QInputDialog>
 #include <QMessageBox>

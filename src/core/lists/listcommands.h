@@ -2,7 +2,7 @@
 
 #include <QObject>
 
-#include "tablegrid.h"
+#include "core/lists/tablegrid.h"
 
 namespace qs::app {
 class OperatorPrompts;

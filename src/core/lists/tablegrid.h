@@ -5,7 +5,7 @@
 #include <QObject>
 #include <QStringList>
 
-#include "dberror.h"
+#include "core/store/dberror.h"
 
 namespace qs::app {
 class OperatorPrompts;

@@ -5,9 +5,9 @@
 
 #include <QObject>
 
-#include "app/operatorprompts.h"
-#include "app/runstate.h"
-#include "store/datasource.h"
+#include "core/app/operatorprompts.h"
+#include "core/app/runstate.h"
+#include "core/store/datasource.h"
 
 namespace qs::app {
 class SettingsStore;

@@ -1,15 +1,15 @@
-#include "urlmaintenance.h"
+#include "core/lists/urlmaintenance.h"
 
 #include <QDate>
 #include <QSqlQuery>
 
-#include "app/blanks.h"
-#include "app/datasourcename.h"
-#include "app/errorentry.h"
-#include "app/operatorprompts.h"
-#include "app/runstate.h"
-#include "datasource.h"
-#include "statements.h"
+#include "core/app/blanks.h"
+#include "core/app/datasourcename.h"
+#include "core/app/errorentry.h"
+#include "core/app/operatorprompts.h"
+#include "core/app/runstate.h"
+#include "core/store/datasource.h"
+#include "core/store/statements.h"
 
 namespace qs::store {
 

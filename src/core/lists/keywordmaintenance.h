@@ -1,6 +1,6 @@
 #pragma once
 
-#include "listcommands.h"
+#include "core/lists/listcommands.h"
 
 namespace qs::store {
 
