@@ -3,19 +3,19 @@
 
 #include <QCoreApplication>
 
-#include "core/app/settingsstore.h"
 #include "cli/commandline.h"
 #include "cli/configcommand.h"
 #include "cli/scancommand.h"
+#include "core/app/clock.h"
+#include "core/app/settingsstore.h"
 #include "core/notify/mailthreads.h"
-#include "core/scan/clock.h"
 
 #ifdef QS_HAVE_GUI
 #include <QApplication>
 
-#include "core/app/operatorprompts.h"
-#include "gui/mainwindow/mainwindow.h"
 #include "core/engine.h"
+#include "gui/mainwindow/mainwindow.h"
+#include "gui/mainwindow/windowprompts.h"
 #endif
 
 namespace {
@@ -56,12 +56,12 @@ int runWindow(int argc, char *argv[])
     QApplication::setDesktopFileName(QStringLiteral("org.quillmere.QuillmereScan"));
 
     qs::app::SettingsStore settings(qs::app::SettingsStore::defaultFilePath());
-    const qs::scan::SystemClock clock = qs::scan::SystemClock::fromEnvironment();
-    qs::app::HeadlessPrompts headless;
-    qs::scan::Engine engine(settings, headless, clock);
+    const qs::app::SystemClock clock = qs::app::SystemClock::fromEnvironment();
+    qs::gui::WindowPrompts prompts;
+    qs::Engine engine(settings, prompts, clock);
     int status = 0;
     {
-        qs::gui::MainWindow window(engine);
+        qs::gui::MainWindow window(engine, prompts);
         engine.load();
         window.show();
         status = QApplication::exec();
@@ -105,8 +105,10 @@ int main(int argc, char *argv[])
     case Kind::Scan: {
         QCoreApplication app(argc, argv);
         qs::app::SettingsStore settings(qs::app::SettingsStore::defaultFilePath());
-        const qs::scan::SystemClock clock = qs::scan::SystemClock::fromEnvironment();
-        const int status = qs::cli::runScanCommand(settings, clock);
+        const qs::app::SystemClock clock = qs::app::SystemClock::fromEnvironment();
+        qs::cli::ScanOptions options;
+        options.mail = !command.arguments.contains(QStringLiteral("--no-mail"));
+        const int status = qs::cli::runScanCommand(settings, clock, options);
         qs::notify::waitForMailThreads(MailGracePeriod);
         return status;
     }

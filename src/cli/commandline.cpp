@@ -21,9 +21,9 @@ Command parseCommandLine(const QStringList &arguments)
         }
     } else if (word == QLatin1String("scan")) {
         command.kind = Command::Kind::Scan;
-        if (!command.arguments.isEmpty()) {
+        if (!command.arguments.isEmpty() && command.arguments != QStringList{QStringLiteral("--no-mail")}) {
             command.kind = Command::Kind::Usage;
-            command.error = QStringLiteral("scan takes no arguments");
+            command.error = QStringLiteral("scan takes no arguments but --no-mail");
         }
     } else {
         command.kind = Command::Kind::Usage;
@@ -41,9 +41,9 @@ QString usageText()
         "With no command the window opens.\n"
         "\n"
         "Commands:\n"
-        "  scan                one scan run over the URLs not yet scanned today, without a window;\n"
+        "  scan [--no-mail]    one scan run over the URLs not yet scanned today, without a window;\n"
         "                      the report goes to standard output, the error pane to standard error,\n"
-        "                      and the report is mailed as the window would\n"
+        "                      and the report is mailed as the window would (not with --no-mail)\n"
         "  config KEY          print the stored value of KEY (an empty line when none is stored)\n"
         "  config KEY VALUE    store VALUE for KEY exactly as given\n"
         "  --help              show this help\n"

@@ -1,41 +1,62 @@
 #include "core/engine.h"
 
-#include "core/app/startup.h"
-#include "core/scan/clock.h"
-#include "core/scan/dailyscheduler.h"
+#include <QFile>
+
+#include "core/app/clock.h"
+#include "core/app/settingsstore.h"
+#include "core/lists/keywordcommands.h"
+#include "core/lists/urlcommands.h"
 #include "core/notify/resultmail.h"
+#include "core/scan/dailyscheduler.h"
 #include "core/scan/pagefetcher.h"
 #include "core/scan/scanrun.h"
 
-namespace qs::scan {
+namespace qs {
 
-Engine::Engine(app::SettingsStore &settings, app::OperatorPrompts &prompts, const Clock &clock)
+Engine::Engine(app::SettingsStore &settings, app::OperatorPrompts &prompts, const app::Clock &clock)
     : Engine(settings, prompts, clock, Options())
 {}
 
-Engine::Engine(app::SettingsStore &settings, app::OperatorPrompts &prompts, const Clock &clock,
+Engine::Engine(app::SettingsStore &settings, app::OperatorPrompts &prompts, const app::Clock &clock,
                const Options &options)
     : m_settings(settings)
     , m_prompts(prompts)
     , m_clock(clock)
-    , m_fetcher(std::make_unique<PageFetcher>())
-    , m_mail(std::make_unique<notify::ResultMail>(m_state, settings, m_prompts))
-    , m_run(std::make_unique<ScanRun>(m_state, settings, m_dataSource, *m_fetcher, m_prompts, clock))
+    , m_dataSourceName(settings, m_fields)
+    , m_calendar(clock, m_fields)
+    , m_fetcher(std::make_unique<scan::PageFetcher>())
 {
-    m_fetcher->setRequestTimeout(options.requestTimeout);
-    m_mail->setTimeLimit(options.mailTimeLimit);
-    // A run that ends with a report mails it, dated the day the mail starts.
-    connect(m_run.get(), &ScanRun::reportReady, this,
-            [this] { m_mail->sendResultMail(m_clock.now().date()); });
+    scan::TransferRules rules;
+    rules.timeLimit = options.requestTimeout;
+    rules.caFile = QFile::encodeName(options.caFile);
+    m_fetcher->setRules(rules);
+    m_run = std::make_unique<scan::ScanRun>(scan::ScanRun::Parts{m_fields, settings, m_dataSourceName, m_calendar,
+                                                                 clock, m_dataSource, *m_fetcher, prompts});
+    if (options.withMail) {
+        m_mail = std::make_unique<notify::ResultMail>(m_fields, settings, prompts);
+        m_mail->setTimeLimit(options.mailTimeLimit);
+        // A run that ends with a report mails it, dated the day the mail starts.
+        connect(m_run.get(), &scan::ScanRun::reportReady, this,
+                [this](const QString &report) { m_mail->sendResultMail(report, m_clock.now().date()); });
+    }
     if (options.withScheduler)
-        m_scheduler = std::make_unique<DailyScheduler>(m_state, *m_run, clock, options.tickInterval);
+        m_scheduler =
+            std::make_unique<scan::DailyScheduler>(m_fields, m_calendar, *m_run, clock, options.tickInterval);
+    const lists::ListContext lists{m_fields, m_dataSourceName, m_dataSource, prompts};
+    m_urls = std::make_unique<lists::UrlCommands>(lists);
+    m_keywords = std::make_unique<lists::KeywordCommands>(lists);
 }
 
-Engine::~Engine() = default;
+Engine::~Engine()
+{
+    // A run still under way gives back the rows it took, while the data source is still there.
+    m_run->stop();
+}
 
 void Engine::load()
 {
-    app::loadMainForm(m_state, m_settings, m_clock.now().date());
+    m_dataSourceName.refresh();
+    m_calendar.refresh();
 }
 
-} // namespace qs::scan
+} // namespace qs

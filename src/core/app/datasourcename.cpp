@@ -1,14 +1,20 @@
 #include "core/app/datasourcename.h"
 
-#include "core/app/runstate.h"
+#include "core/app/runfields.h"
 #include "core/app/settingsstore.h"
 
 namespace qs::app {
 
-QString refreshDataSourceName(RunState &state, const SettingsStore &settings)
+DataSourceName::DataSourceName(const SettingsStore &settings, RunFields &fields)
+    : m_settings(settings)
+    , m_fields(fields)
+{}
+
+QString DataSourceName::refresh()
 {
-    state.setDsn(settings.read(keys::Dsn, state.strDSN()));
-    return state.strDSN();
+    m_name = m_settings.read(keys::Dsn, m_name);
+    m_fields.setText(Field::txtDB, m_name);
+    return m_name;
 }
 
 } // namespace qs::app

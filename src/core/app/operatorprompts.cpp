@@ -1,15 +1,14 @@
 #include "core/app/operatorprompts.h"
 
-#include <cstdio>
+#include "core/app/output.h"
 
 namespace qs::app {
 
-void HeadlessPrompts::showMessage(const QString &text)
+void HeadlessPrompts::showMessage(const QString &text, const QString &commandLineText)
 {
-    QString line = text;
+    QString line = commandLineText.isEmpty() ? text : commandLineText;
     line.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
-    std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
-    std::fflush(stderr);
+    writeLine(stderr, line);
 }
 
 QString HeadlessPrompts::askText(const QString & /*prompt*/, const QString & /*title*/)

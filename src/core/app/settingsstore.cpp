@@ -1,6 +1,7 @@
 #include "core/app/settingsstore.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QSettings>
 
 #include "core/app/paths.h"
@@ -19,7 +20,63 @@ QString SettingsStore::defaultFilePath()
 bool SettingsStore::isKnownKey(const QString &key)
 {
     return key == keys::Dsn || key == keys::Mailserver || key == keys::Sender || key == keys::Mailto ||
-           key == keys::Subject;
+           key == keys::Subject || numberKey(key) != nullptr;
+}
+
+const NumberKey *SettingsStore::numberKey(const QString &key)
+{
+    for (const NumberKey *number : {&numbers::Parallel, &numbers::PerHost, &numbers::DatabaseTimeout}) {
+        if (number->key == key)
+            return number;
+    }
+    return nullptr;
+}
+
+QString SettingsStore::valueProblem(const QString &key, const QString &text)
+{
+    const NumberKey *number = numberKey(key);
+    if (number == nullptr)
+        return {};
+    bool ok = false;
+    const qint64 value = text.trimmed().toLongLong(&ok);
+    if (ok && value >= number->least && value <= number->most)
+        return {};
+    return QStringLiteral("%1 \"%2\" is not a whole number from %3 to %4")
+        .arg(key, text)
+        .arg(number->least)
+        .arg(number->most);
+}
+
+NumberSetting SettingsStore::readNumber(const NumberKey &key) const
+{
+    if (!contains(key.key))
+        return {key.byDefault, {}};
+    const QString text = read(key.key);
+    if (const QString problem = valueProblem(key.key, text); !problem.isEmpty())
+        return {key.byDefault, problem + QStringLiteral(": %1 is used").arg(key.byDefault)};
+    return {text.trimmed().toLongLong(), {}};
+}
+
+QString SettingsStore::problem() const
+{
+    const QFileInfo file(m_filePath);
+    if (file.isSymLink() && file.canonicalFilePath().isEmpty())
+        return QStringLiteral("%1 is a link that leads nowhere (or to itself)").arg(m_filePath);
+    if (!file.exists())
+        return {};
+    if (file.isDir())
+        return QStringLiteral("%1 is a folder, not a settings file").arg(m_filePath);
+    if (!file.isReadable())
+        return QStringLiteral("%1 cannot be read: permission denied").arg(m_filePath);
+    switch (QSettings(m_filePath, QSettings::IniFormat).status()) {
+    case QSettings::NoError:
+        return {};
+    case QSettings::AccessError:
+        return QStringLiteral("%1 cannot be read").arg(m_filePath);
+    case QSettings::FormatError:
+        return QStringLiteral("%1 is not a settings file (INI format)").arg(m_filePath);
+    }
+    return {};
 }
 
 QString SettingsStore::read(const QString &key, const QString &defaultValue) const

@@ -9,19 +9,18 @@
 #include "core/app/datasourcename.h"
 #include "core/app/errorentry.h"
 #include "core/app/operatorprompts.h"
-#include "core/app/runstate.h"
+#include "core/app/runfields.h"
 #include "core/store/datasource.h"
 #include "core/store/gridmodel.h"
 
-namespace qs::store {
+namespace qs::lists {
 
-TableGrid::TableGrid(app::RunState &state, const app::SettingsStore &settings, DataSource &dataSource,
-                     app::OperatorPrompts &prompts, GridTable table, QObject *parent)
+using store::DbError;
+using store::GridModel;
+
+TableGrid::TableGrid(const ListContext &context, GridTable table, QObject *parent)
     : QObject(parent)
-    , m_state(state)
-    , m_settings(settings)
-    , m_dataSource(dataSource)
-    , m_prompts(prompts)
+    , m_context(context)
     , m_table(std::move(table))
 {}
 
@@ -29,14 +28,14 @@ TableGrid::~TableGrid() = default;
 
 bool TableGrid::load()
 {
-    const QString dsn = app::refreshDataSourceName(m_state, m_settings);
+    const QString dsn = m_context.dataSourceName.refresh();
     // Reloading must not drop what the operator typed into a row not yet left.
     writePending();
 
     DbError error;
-    QSqlDatabase db = m_dataSource.connection(dsn, &error);
-    if (error.number == DataSourceNotFound) {
-        m_prompts.showMessage(QStringLiteral("ODBC Drive not found"));
+    QSqlDatabase db = m_context.dataSource.connection(dsn, &error);
+    if (error.number == store::DataSourceNotFound) {
+        m_context.prompts.showMessage(QStringLiteral("ODBC Drive not found"));
         return false;
     }
 
@@ -46,9 +45,9 @@ bool TableGrid::load()
         // A server that was restarted leaves the kept connection dead; a statement through the
         // data source opens it again, and the grid gets a second try.
         QSqlQuery probe;
-        if (!m_dataSource.exec(dsn, probe, QStringLiteral("SELECT * FROM ") + m_table.table).failed()) {
+        if (!m_context.dataSource.exec(dsn, probe, QStringLiteral("SELECT * FROM ") + m_table.table).failed()) {
             probe = QSqlQuery();
-            model = std::make_unique<GridModel>(m_dataSource.connection(dsn, &error), m_table.table,
+            model = std::make_unique<GridModel>(m_context.dataSource.connection(dsn, &error), m_table.table,
                                                 m_table.sortColumn);
             if (!error.failed() && model->select())
                 error = {};
@@ -57,7 +56,7 @@ bool TableGrid::load()
         }
     }
     if (error.failed()) {
-        m_state.append(app::Field::txtEtrap,
+        m_context.fields.append(app::Field::txtEtrap,
                        app::errorEntry(m_table.loadErrorPrefix, error.number, error.description));
         return false;
     }
@@ -71,7 +70,7 @@ bool TableGrid::load()
 
 void TableGrid::reportWriteFailure(const DbError &error)
 {
-    m_state.append(app::Field::txtEtrap,
+    m_context.fields.append(app::Field::txtEtrap,
                    app::errorEntry(m_table.writeErrorPrefix, error.number, error.description));
 }
 
@@ -91,9 +90,9 @@ bool TableGrid::deleteRow(int row)
         return false;
     const int column = m_model->fieldIndex(m_table.shownColumns.value(0));
     const QString shown = m_model->data(m_model->index(row, column)).toString();
-    if (!m_model->isNewRow(row) && !m_prompts.confirm(m_table.deleteQuestion.arg(shown)))
+    if (!m_model->isNewRow(row) && !m_context.prompts.confirm(m_table.deleteQuestion.arg(shown)))
         return false;
     return m_model->deleteRow(row);
 }
 
-} // namespace qs::store
+} // namespace qs::lists

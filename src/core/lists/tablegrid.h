@@ -5,26 +5,22 @@
 #include <QObject>
 #include <QStringList>
 
+#include "core/lists/listcontext.h"
 #include "core/store/dberror.h"
 
-namespace qs::app {
-class OperatorPrompts;
-class RunState;
-class SettingsStore;
-} // namespace qs::app
-
 namespace qs::store {
-
-class DataSource;
 class GridModel;
+}
+
+namespace qs::lists {
 
 // What the grid of one table shows and how its failures are reported.
 struct GridTable
 {
     QString table;
     QStringList shownColumns; // in this order; the others stay out of sight
-    QString sortColumn;      // keeps the rows in place between writes; empty: as the data source returns them
-    QString loadErrorPrefix; // error entry when the table cannot be read
+    QString sortColumn;       // keeps the rows in place between writes; empty: as the data source returns them
+    QString loadErrorPrefix;  // error entry when the table cannot be read
     QString writeErrorPrefix; // error entry when a row cannot be written
     QString deleteQuestion;   // asked before a row is deleted; %1 is the row's first shown value
 };
@@ -35,8 +31,7 @@ class TableGrid : public QObject
 {
     Q_OBJECT
 public:
-    TableGrid(app::RunState &state, const app::SettingsStore &settings, DataSource &dataSource,
-              app::OperatorPrompts &prompts, GridTable table, QObject *parent = nullptr);
+    TableGrid(const ListContext &context, GridTable table, QObject *parent = nullptr);
     ~TableGrid() override;
 
     // The load command: re-reads the data-source name, opens it and shows the whole table in a
@@ -45,7 +40,7 @@ public:
     bool load();
 
     // The model the grid shows; null until the first load succeeded.
-    GridModel *model() const { return m_model.get(); }
+    store::GridModel *model() const { return m_model.get(); }
     const GridTable &table() const { return m_table; }
 
     // Writes the row still being edited, as when the operator leaves it.
@@ -60,14 +55,11 @@ signals:
     void modelChanged(qs::store::GridModel *model);
 
 private:
-    void reportWriteFailure(const DbError &error);
+    void reportWriteFailure(const store::DbError &error);
 
-    app::RunState &m_state;
-    const app::SettingsStore &m_settings;
-    DataSource &m_dataSource;
-    app::OperatorPrompts &m_prompts;
+    ListContext m_context;
     GridTable m_table;
-    std::unique_ptr<GridModel> m_model;
+    std::unique_ptr<store::GridModel> m_model;
 };
 
-} // namespace qs::store
+} // namespace qs::lists

@@ -4,17 +4,17 @@
 
 #include "core/app/errorentry.h"
 #include "core/app/operatorprompts.h"
-#include "core/app/runstate.h"
+#include "core/app/runfields.h"
 #include "core/app/settingsstore.h"
 
 Q_LOGGING_CATEGORY(lcResultMail, "qs.notify.resultmail", QtWarningMsg)
 
 namespace qs::notify {
 
-ResultMail::ResultMail(app::RunState &state, const app::SettingsStore &settings,
+ResultMail::ResultMail(app::RunFields &fields, const app::SettingsStore &settings,
                        app::OperatorPrompts &prompts, QObject *parent)
     : QObject(parent)
-    , m_state(state)
+    , m_fields(fields)
     , m_settings(settings)
     , m_prompts(prompts)
 {}
@@ -22,7 +22,7 @@ ResultMail::ResultMail(app::RunState &state, const app::SettingsStore &settings,
 // A session still sending is deleted with us as a child; its worker thread carries on alone.
 ResultMail::~ResultMail() = default;
 
-void ResultMail::sendResultMail(const QDate &today)
+void ResultMail::sendResultMail(const QString &report, const QDate &today)
 {
     const QString date = today.toString(QStringLiteral("dd-MM-yyyy"));
 
@@ -46,7 +46,7 @@ void ResultMail::sendResultMail(const QDate &today)
     }
     m_failure.clear();
     oSMTP = new SmtpSession({server, sender, mailto, subject + QStringLiteral(" : ") + date,
-                             m_state.text(app::Field::txtResultat)},
+                             report},
                             this);
     oSMTP->setTimeLimit(m_timeLimit);
     oSMTP->setCertificateAuthorityFile(m_caFile);
@@ -64,7 +64,7 @@ void ResultMail::oSMTP_SendSMTP() {}
 void ResultMail::oSMTP_ErrorSMTP(int number, const QString &description)
 {
     qCInfo(lcResultMail) << "result mail failed:" << number << description;
-    m_state.append(app::Field::txtEtrap, app::errorEntry(QStringLiteral("Mail Error "), number, description));
+    m_fields.append(app::Field::txtEtrap, app::errorEntry(QStringLiteral("Mail Error "), number, description));
     m_failure = description + QStringLiteral(" (") + QString::number(number) + QLatin1Char(')');
 }
 

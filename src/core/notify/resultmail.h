@@ -11,7 +11,7 @@
 
 namespace qs::app {
 class OperatorPrompts;
-class RunState;
+class RunFields;
 class SettingsStore;
 } // namespace qs::app
 
@@ -26,13 +26,13 @@ class ResultMail : public QObject
 {
     Q_OBJECT
 public:
-    ResultMail(app::RunState &state, const app::SettingsStore &settings, app::OperatorPrompts &prompts,
+    ResultMail(app::RunFields &fields, const app::SettingsStore &settings, app::OperatorPrompts &prompts,
                QObject *parent = nullptr);
     ~ResultMail() override;
 
-    // Warns about missing mail settings, then sends txtResultat as it is now, with the
-    // subject "<Subject> : dd-MM-yyyy" for `today`. Returns at once.
-    void sendResultMail(const QDate &today);
+    // Warns about missing mail settings, then sends the report with the subject
+    // "<Subject> : dd-MM-yyyy" for `today`. Returns at once.
+    void sendResultMail(const QString &report, const QDate &today);
 
     // A mail is on its way and its end has not been handled yet.
     bool isSending() const { return !oSMTP.isNull(); }
@@ -54,7 +54,7 @@ private:
     void oSMTP_ErrorSMTP(int number, const QString &description);
     void oSMTP_CloseSMTP();
 
-    app::RunState &m_state;
+    app::RunFields &m_fields;
     const app::SettingsStore &m_settings;
     app::OperatorPrompts &m_prompts;
     std::chrono::milliseconds m_timeLimit = SmtpSession::defaultTimeLimit;

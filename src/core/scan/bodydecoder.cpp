@@ -110,7 +110,7 @@ QByteArray charsetFromContentType(QByteArrayView contentType)
     return {};
 }
 
-QString decodeBody(QByteArrayView body, QByteArrayView contentType, BodyEnd end)
+DecodedBody decodeBody(QByteArrayView body, QByteArrayView contentType, BodyEnd end)
 {
     // A stateless decoder turns an incomplete last character into U+FFFD; a stateful one keeps it
     // back for a next call that never comes, which is what a body cut on purpose wants.
@@ -125,7 +125,8 @@ QString decodeBody(QByteArrayView body, QByteArrayView contentType, BodyEnd end)
         decoder = decoderFromMeta(body, flags);
     if (!decoder)
         decoder.emplace(QStringDecoder::Utf8, flags);
-    return decoder->decode(body);
+    QString text = decoder->decode(body);
+    return {std::move(text), QByteArray(decoder->name())};
 }
 
 } // namespace qs::scan

@@ -21,6 +21,11 @@ QByteArray charsetFromContentType(QByteArrayView contentType);
 // first, then the charset of the Content-Type header, then the page's own <meta> declaration,
 // else UTF-8. A charset name that is not known falls through to the next source. Bytes that do
 // not decode become U+FFFD.
-QString decodeBody(QByteArrayView body, QByteArrayView contentType, BodyEnd end = BodyEnd::Complete);
+struct DecodedBody
+{
+    QString text;
+    QByteArray encoding; // the name of the encoding used
+};
+DecodedBody decodeBody(QByteArrayView body, QByteArrayView contentType, BodyEnd end = BodyEnd::Complete);
 
 } // namespace qs::scan

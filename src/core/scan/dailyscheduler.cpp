@@ -1,34 +1,42 @@
 #include "core/scan/dailyscheduler.h"
 
-#include "core/app/runstate.h"
-#include "core/app/startup.h"
-#include "core/scan/clock.h"
+#include "core/app/calendar.h"
+#include "core/app/clock.h"
+#include "core/app/runfields.h"
 #include "core/scan/scanrun.h"
 
 namespace qs::scan {
 
 using app::Field;
 
-DailyScheduler::DailyScheduler(app::RunState &state, ScanRun &run, const Clock &clock,
-                               std::chrono::milliseconds interval, QObject *parent)
+DailyScheduler::DailyScheduler(app::RunFields &fields, app::Calendar &calendar, ScanRun &run,
+                               const app::Clock &clock, std::chrono::milliseconds interval, QObject *parent)
     : QObject(parent)
-    , m_state(state)
+    , m_fields(fields)
+    , m_calendar(calendar)
     , m_run(run)
     , m_clock(clock)
 {
+    // Every run that ends lets the scheduler start the next day's.
+    connect(&m_run, &ScanRun::runEnded, this, [this] { setStartedRun(false); });
     m_timer1.setObjectName(QStringLiteral("Timer1"));
     m_timer1.setInterval(interval);
     connect(&m_timer1, &QTimer::timeout, this, &DailyScheduler::timer1Timer);
     m_timer1.start();
 }
 
+void DailyScheduler::setStartedRun(bool started)
+{
+    m_startedRun = started;
+    m_fields.setText(Field::lblBDone, started ? QStringLiteral("har") : QStringLiteral("ikke"));
+}
+
 void DailyScheduler::timer1Timer()
 {
+    m_calendar.refresh();
     const QDateTime now = m_clock.now();
-    m_state.setText(Field::lblDato, app::dateText(now.date()));
-    const bool startMinute = QString::number(now.time().hour()) == m_state.text(Field::txtKL) &&
-                             now.time().minute() == 0 &&
-                             m_state.text(Field::lblBDone) == QLatin1String("ikke");
+    const bool startMinute =
+        QString::number(now.time().hour()) == m_startHour && now.time().minute() == 0 && !m_startedRun;
     // A run started by hand is left alone: its report and errors stay, and it goes on. A short
     // daily run may end before its minute does; a second start in that minute would only wipe
     // the report and errors it has just produced.
@@ -36,18 +44,20 @@ void DailyScheduler::timer1Timer()
     if (!startMinute || m_run.isRunning() || minute == m_lastStartMinute)
         return;
     m_lastStartMinute = minute;
-    m_state.clear(Field::txtResultat);
-    m_state.clear(Field::txtEtrap);
-    m_state.setText(Field::lblBDone, QStringLiteral("har"));
+    m_fields.clear(Field::txtResultat);
+    m_fields.clear(Field::txtEtrap);
+    setStartedRun(true);
     m_run.start();
 }
 
 void DailyScheduler::cmdTimeClick(const QString &hourText)
 {
-    const bool changed = m_state.text(Field::txtKL) != hourText;
-    if (changed)
-        m_state.setText(Field::txtKL, hourText);
-    m_state.setText(Field::lblRun, QStringLiteral("Timer set to: ") + m_state.text(Field::txtKL));
+    const bool changed = m_startHour != hourText;
+    if (changed) {
+        m_startHour = hourText;
+        m_fields.setText(Field::txtKL, hourText);
+    }
+    m_fields.setText(Field::lblRun, QStringLiteral("Timer set to: ") + m_startHour);
     if (changed)
         timer1Timer();
 }

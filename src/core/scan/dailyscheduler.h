@@ -7,40 +7,47 @@
 #include <QTimer>
 
 namespace qs::app {
-class RunState;
-}
+class Calendar;
+class Clock;
+class RunFields;
+} // namespace qs::app
 
 namespace qs::scan {
 
-class Clock;
 class ScanRun;
 
 // Starts a scan run by itself once a day, in the first minute of the chosen hour, and keeps the
-// date label current.
+// day of the runs current.
 //
-// The hour is compared as text with the current hour written without a leading zero, so "07",
-// " 7" or "24" never start a run. The flag lblBDone ("ikke"/"har") keeps a second tick in the
-// same minute from starting a second run while the first is under way; every run sets it back
-// to "ikke" when it ends, and a start minute never starts two runs.
+// The hour is kept as the operator typed it and compared as text with the current hour written
+// without a leading zero, so "07", " 7" or "24" never start a run. Once it has started a run,
+// the scheduler starts no other until a run has ended, and a start minute never starts two runs.
 class DailyScheduler : public QObject
 {
     Q_OBJECT
 public:
-    DailyScheduler(app::RunState &state, ScanRun &run, const Clock &clock,
+    DailyScheduler(app::RunFields &fields, app::Calendar &calendar, ScanRun &run, const app::Clock &clock,
                    std::chrono::milliseconds interval = std::chrono::seconds(36), QObject *parent = nullptr);
 
-    // One tick of Timer1.
+    // One tick of the timer.
     void timer1Timer();
     // The "Set start time to" button with the hour picker's text, typed or picked.
     void cmdTimeClick(const QString &hourText);
 
-    const QTimer &timer() const { return m_timer1; }
+    const QString &startHour() const { return m_startHour; }
+    // A run the scheduler started has not ended yet.
+    bool hasStartedRun() const { return m_startedRun; }
 
 private:
-    app::RunState &m_state;
+    void setStartedRun(bool started);
+
+    app::RunFields &m_fields;
+    app::Calendar &m_calendar;
     ScanRun &m_run;
-    const Clock &m_clock;
+    const app::Clock &m_clock;
     QTimer m_timer1;
+    QString m_startHour = QStringLiteral("12");
+    bool m_startedRun = false;
     QDateTime m_lastStartMinute;
 };
 

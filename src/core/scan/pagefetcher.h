@@ -1,97 +1,53 @@
 #pragma once
 
-#include <chrono>
 #include <memory>
-#include <optional>
+#include <variant>
 
-#include <QByteArray>
-#include <QList>
-#include <QNetworkAccessManager>
 #include <QObject>
-#include <QSslCertificate>
-#include <QSslError>
-#include <QTimer>
+#include <QUrl>
 
 #include "core/scan/fetchresult.h"
-
-class QNetworkReply;
+#include "core/scan/httptransfer.h"
 
 namespace qs::scan {
 
-// The values the progress bar takes while a body of `characters` characters is handed over in
-// pieces of 1024, given the length the server announced (0: none). The percentage is taken before
-// each piece, so it lags one piece behind, and it is set once more on the final empty read.
-QList<double> progressValues(qsizetype characters, qint64 announcedLength);
-
-// Fetches one page at a time with an HTTP GET.
+// Fetches pages with HTTP GET, many at a time.
 //
-// The request goes straight to the server (no proxy), carries no cookies, speaks HTTP/1.1 also
-// over TLS, and verifies certificates. A limit covers the whole request, not only silence, so a
-// server that trickles its answer cannot hold a scan run up.
+// Every request starts the moment fetch() is called: the caller decides how many run at once,
+// so a request's time limit counts from when it is sent. The transfers run on a worker thread of
+// their own (libcurl's multi interface); what they report arrives as signals on the thread this
+// object lives in. The rules of each request are in HttpTransfer.
 class PageFetcher : public QObject
 {
     Q_OBJECT
 public:
-    static constexpr std::chrono::milliseconds DefaultRequestTimeout{30'000};
-    static constexpr qint64 DefaultMaxBodyBytes = qint64{16} * 1024 * 1024;
-
     explicit PageFetcher(QObject *parent = nullptr);
     ~PageFetcher() override;
 
-    // The limit on the whole request, from fetch() to the last byte; zero or less: none.
-    void setRequestTimeout(std::chrono::milliseconds limit);
-    // Bytes of (decompressed) body kept; a longer body is cut there and reported as truncated.
-    void setMaxBodyBytes(qint64 bytes);
-    // Certificates trusted in addition to the system's, for servers with a private authority.
-    void setExtraCaCertificates(const QList<QSslCertificate> &certificates);
+    // Apply to the requests started afterwards.
+    void setRules(const TransferRules &rules) { m_rules = rules; }
+    const TransferRules &rules() const { return m_rules; }
 
-    // Starts one GET and returns at once. Returns a Refusal, and emits nothing, when the URL cannot
-    // be requested or a request is still under way; otherwise exactly one finished() follows.
-    std::optional<Refusal> fetch(const QString &storedUrl);
-    bool isBusy() const;
-    // Ends the current request; its finished() (state 11) is emitted before abort() returns.
-    void abort();
+    // Starts a GET of url and returns its number; exactly one finished() follows, unless the
+    // request is aborted first.
+    quint64 fetch(const QUrl &url);
+    // The same for a URL as the operator stored it, or why it cannot be requested.
+    std::variant<quint64, Refusal> fetch(const QString &storedUrl);
+    // Ends a request; nothing more is reported of it.
+    void abort(quint64 request);
+    void abortAll();
 
 signals:
-    // The request is under way (emitted before fetch() returns).
-    void loading();
-    // The one outcome of a request. The fetcher is idle again when this is emitted, so a receiver
-    // may start the next fetch() right away.
-    void finished(const qs::scan::FetchResult &result);
+    // Bytes of the body received so far, and the length the server announced (0: none).
+    void progressed(quint64 request, qint64 received, qint64 announced);
+    void finished(quint64 request, const qs::scan::FetchResult &result);
 
 private:
-    struct DeleteLater
-    {
-        void operator()(QNetworkReply *reply) const;
-    };
-    enum class Ending
-    {
-        None,
-        TimedOut,
-        Aborted,
-        Truncated
-    };
+    class Worker;
 
-    bool keepBody(QNetworkReply &reply);
-    void readAvailable();
-    void onRedirected(const QUrl &target);
-    void onDeadline();
-    void onFinished();
-    FetchResult resultOf(QNetworkReply &reply) const;
-    void describeFailure(const QNetworkReply &reply, int status, FetchResult &result) const;
-    void endEarly(Ending ending);
-
-    QNetworkAccessManager m_network;
-    QTimer m_deadline;
-    std::chrono::milliseconds m_requestTimeout = DefaultRequestTimeout;
-    qint64 m_maxBodyBytes = DefaultMaxBodyBytes;
-    QList<QSslCertificate> m_extraCaCertificates;
-
-    // State of the request under way.
-    std::unique_ptr<QNetworkReply, DeleteLater> m_reply;
-    QByteArray m_body;
-    Ending m_ending = Ending::None;
-    QList<QSslError> m_sslErrors;
+    TransferRules m_rules;
+    std::unique_ptr<Worker> m_worker;
+    quint64 m_lastRequest = 0;
 };
 
 } // namespace qs::scan

@@ -1,24 +1,22 @@
 #include "core/scan/scanrun.h"
 
+#include <algorithm>
 #include <cmath>
-#include <optional>
+#include <limits>
 
 #include <QLocale>
 
-#include "core/app/blanks.h"
+#include "core/app/calendar.h"
+#include "core/app/clock.h"
 #include "core/app/datasourcename.h"
 #include "core/app/errorentry.h"
 #include "core/app/operatorprompts.h"
-#include "core/app/runstate.h"
-#include "core/scan/clock.h"
-#include "core/scan/keywordsearch.h"
+#include "core/app/runfields.h"
+#include "core/app/settingsstore.h"
 #include "core/scan/pagefetcher.h"
-#include "core/scan/responseanalysis.h"
+#include "core/scan/requesturl.h"
 #include "core/store/datasource.h"
-#include "core/store/hitrecord.h"
 #include "core/store/keywordlist.h"
-#include "core/store/urlqueue.h"
-#include "core/scan/tagstripper.h"
 
 namespace qs::scan {
 
@@ -27,46 +25,63 @@ using app::Field;
 namespace {
 
 const QString CrLf = QStringLiteral("\r\n");
+const QString QueueEntryPrefix = QStringLiteral("Database Error 1st.hent ID ");
+const QString NoDataSourceMessage = QStringLiteral("ODBC Drive not found! You need to setup an ODBC connection");
 
-// Error numbers of the run's own checks, as the routines have always reported them.
+// Error numbers of the run's own checks; readers of the error pane match them.
 constexpr qint64 OutOfMemory = 7;
 constexpr qint64 TypeMismatch = 13;
 constexpr qint64 InvalidUseOfNull = 94;
 
-// A column value as a field shows it: a null value (QODBC hands it over as a typed default
+// Rows read per statement: enough to keep the requests busy, few enough that a row read ahead is
+// rarely taken by another scanner before this one gets to it.
+constexpr int CandidateBatch = 32;
+
+// A column value as the operator sees it: a null value (QODBC hands it over as a typed default
 // value, so toString() alone would turn a missing sensitivity into "0") is the empty text.
 QString fieldText(const QVariant &value)
 {
     return value.isNull() ? QString() : value.toString();
 }
 
-// A whole number as the fields hold it; blanks around it are allowed.
-std::optional<qint64> wholeNumber(const QString &text)
+// A whole number from the data source. The sensitivity stays text until here on purpose: a
+// column that holds something else must give its own error entry at the row's turn, naming what
+// it held, instead of counting as 0.
+std::optional<qint64> wholeNumber(const QVariant &value)
 {
+    if (value.isNull())
+        return std::nullopt;
     bool ok = false;
-    const qint64 value = text.trimmed().toLongLong(&ok);
+    const QString text = value.toString().trimmed();
+    const qint64 number = text.toLongLong(&ok);
     if (ok)
-        return value;
-    const double real = text.trimmed().toDouble(&ok);
+        return number;
+    const double real = text.toDouble(&ok);
     if (ok && std::isfinite(real) && std::abs(real) < 9.0e18)
         return qRound64(real);
     return std::nullopt;
 }
 
+QString hostOf(const QUrl &url)
+{
+    return url.host().toLower() + QLatin1Char(':') +
+           QString::number(url.port(url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0 ? 443 : 80));
+}
+
 } // namespace
 
-ScanRun::ScanRun(app::RunState &state, const app::SettingsStore &settings, store::DataSource &dataSource,
-                 PageFetcher &fetcher, app::OperatorPrompts &prompts, const Clock &clock, QObject *parent)
+ScanRun::ScanRun(const Parts &parts, QObject *parent)
     : QObject(parent)
-    , m_state(state)
-    , m_settings(settings)
-    , m_dataSource(dataSource)
-    , m_fetcher(fetcher)
-    , m_prompts(prompts)
-    , m_clock(clock)
+    , m_parts(parts)
+    , m_analysis(parts.fields, parts.dataSource, parts.prompts)
 {
-    connect(&m_fetcher, &PageFetcher::loading, this, &ScanRun::onLoading);
-    connect(&m_fetcher, &PageFetcher::finished, this, &ScanRun::onFetchFinished);
+    connect(&m_parts.fetcher, &PageFetcher::finished, this, &ScanRun::onFetchFinished);
+    connect(&m_parts.fetcher, &PageFetcher::progressed, this, &ScanRun::onFetchProgress);
+}
+
+ScanRun::~ScanRun()
+{
+    stop();
 }
 
 QString ScanRun::stampText(const QDateTime &moment)
@@ -79,268 +94,419 @@ QString ScanRun::stampText(const QDateTime &moment)
            locale.toString(moment.time(), timeFormat);
 }
 
+bool ScanRun::reportIsEmpty(const QString &report)
+{
+    // The stamp of a run that found nothing is one line; every entry starts with a line break.
+    return report.isEmpty() || (report.startsWith(QLatin1String("scannet ")) && !report.contains(QLatin1Char('\n')));
+}
+
 bool ScanRun::start()
 {
     if (m_running)
         return false;
     m_running = true;
-    m_dataSourceFailed = false;
+    m_ending = Ending::Completed;
+    m_analysed = 0;
+    m_failed = 0;
+    m_candidates.clear();
+    m_nextId.reset();
+    m_finalPass = false;
+    m_queueDone = false;
     emit runStarted();
-    cmdRunClick();
+    emit countsChanged(0, 0);
+
+    for (Field field : {Field::txtURL, Field::txtSenc, Field::txtkw, Field::txtURLId, Field::lblServerRapport})
+        m_parts.fields.clear(field);
+    m_dsn = m_parts.dataSourceName.refresh();
+    readLimits();
+    // Nothing is taken before it is known that the rows can be read and that there are keywords
+    // to search for: a row taken is out of today's queue.
+    if (const store::DbError error = readCandidates(); error.failed()) {
+        reportUnreadable(error);
+        m_ending = Ending::DataSourceFailed;
+        endRun();
+        return true;
+    }
+    if (!m_candidates.empty() && !keywordsAreListed()) {
+        endRun();
+        return true;
+    }
+    takeAhead();
+    startFetches();
+    scheduleAdvance();
     return true;
 }
 
-void ScanRun::cmdRunClick()
+void ScanRun::readLimits()
 {
-    for (Field field :
-         {Field::txtURL, Field::txtSenc, Field::txtkw, Field::txtURLId, Field::lblServerRapport})
-        m_state.clear(field);
-    startScanList();
+    for (auto [key, limit] : {std::pair{&app::numbers::Parallel, &m_parallel}, std::pair{&app::numbers::PerHost, &m_perHost}}) {
+        const app::NumberSetting setting = m_parts.settings.readNumber(*key);
+        *limit = static_cast<int>(setting.value);
+        if (!setting.problem.isEmpty())
+            m_parts.fields.append(Field::txtEtrap,
+                                  app::errorEntry(QStringLiteral("Settings Error "), TypeMismatch, setting.problem));
+    }
 }
 
-void ScanRun::startScanList()
+store::DbError ScanRun::readCandidates()
 {
-    const QString dsn = app::refreshDataSourceName(m_state, m_settings);
-    const store::TakenUrl taken = store::takeNextDueUrl(m_dataSource, dsn, today());
-    using Outcome = store::TakenUrl::Outcome;
-    switch (taken.outcome) {
-    case Outcome::Taken: {
-        m_state.setText(Field::txtURLId, fieldText(taken.id));
-        m_state.setText(Field::txtSenc, fieldText(taken.sensitivity));
-        // A field without a value stays empty, and the row's error line names it.
-        if (taken.url.isNull() || taken.sensitivity.isNull())
-            m_state.append(Field::txtEtrap,
-                           app::errorEntry(QStringLiteral("Database Error 1st.hent ID ") +
-                                               m_state.text(Field::txtURLId) + QLatin1Char(' '),
-                                           InvalidUseOfNull, QStringLiteral("Invalid use of Null")));
+    const store::DueRows due = store::selectDueRows(m_parts.dataSource, m_dsn, m_parts.calendar.today(),
+                                                    m_nextId, CandidateBatch);
+    m_candidates.assign(due.rows.cbegin(), due.rows.cend());
+    return due.error;
+}
+
+void ScanRun::reportUnreadable(const store::DbError &error)
+{
+    if (error.number == store::DataSourceNotFound)
+        m_parts.prompts.showMessage(NoDataSourceMessage);
+    else
+        m_parts.fields.append(Field::txtEtrap,
+                              app::errorEntry(QueueEntryPrefix + QLatin1Char(' '), error.number, error.description));
+}
+
+bool ScanRun::keywordsAreListed()
+{
+    const store::KeywordList keywords = store::loadKeywords(m_parts.dataSource, m_dsn);
+    if (keywords.error.failed()) {
+        if (keywords.error.number == store::DataSourceNotFound)
+            m_parts.prompts.showMessage(NoDataSourceMessage);
         else
-            m_state.setText(Field::lblError, QStringLiteral("Database Okay"));
-        if (taken.url.isNull()) {
-            // Later rows are still due: go on with them instead of ending the run here.
-            nextPass();
+            m_parts.fields.append(Field::txtEtrap, app::errorEntry(QStringLiteral("Keyword Error "),
+                                                                   keywords.error.number, keywords.error.description));
+        m_ending = Ending::DataSourceFailed;
+        return false;
+    }
+    if (keywords.rowCount == 0) {
+        m_parts.prompts.showMessage(QStringLiteral("There are no KEYWORDS to search for!!"));
+        return false;
+    }
+    return true;
+}
+
+void ScanRun::takeAhead()
+{
+    const auto window = static_cast<std::size_t>(4 * m_parallel);
+    while (!m_queueDone && m_slots.size() < window) {
+        if (m_candidates.empty()) {
+            if (const store::DbError error = readCandidates(); error.failed()) {
+                // Shown at its turn, after the pages taken before it; no row comes after it.
+                Slot failure;
+                failure.queueError = error;
+                m_slots.push_back(failure);
+                m_queueDone = true;
+                break;
+            }
+            if (m_candidates.empty())
+                endWalk();
+            continue;
+        }
+        takeCandidate();
+    }
+}
+
+void ScanRun::endWalk()
+{
+    // One more walk from the lowest ID takes the rows given back or made due again while this
+    // run went on.
+    m_candidates.clear();
+    if (m_finalPass) {
+        m_queueDone = true;
+    } else {
+        m_finalPass = true;
+        m_nextId.reset();
+    }
+}
+
+void ScanRun::takeCandidate()
+{
+    const store::DueRow row = m_candidates.front();
+    m_candidates.pop_front();
+    Slot slot;
+    slot.row = row;
+    const std::optional<qint64> id = wholeNumber(row.id);
+    if (!id || *id == std::numeric_limits<qint64>::max()) {
+        // The walk goes by ID; a row whose ID is no number (or the largest one) ends it.
+        if (!id)
+            slot.queueError = {TypeMismatch, QStringLiteral("Type mismatch: the ID is not a whole number")};
+        endWalk();
+        if (!id) {
+            m_slots.push_back(slot);
             return;
         }
-        m_state.setText(Field::txtURL, fieldText(taken.url));
-        break;
+    } else {
+        m_nextId = *id + 1;
     }
-    case Outcome::NoneLeft:
+
+    const QDate today = m_parts.calendar.today();
+    const store::Claim claim = store::claimRow(m_parts.dataSource, m_dsn, row, today);
+    switch (claim.outcome) {
+    case store::Claim::Outcome::TakenElsewhere:
+        return;
+    case store::Claim::Outcome::Taken:
+        slot.takenOn = today;
         break;
-    case Outcome::SelectFailed:
-        if (taken.error.number == store::DataSourceNotFound) {
-            m_dataSourceFailed = true;
-            m_prompts.showMessage(
-                QStringLiteral("ODBC Drive not found! You need to setup an ODBC connection"));
+    case store::Claim::Outcome::StoredTwice:
+        slot.queueError = {claim.error.number,
+                           QStringLiteral("The ID %1 is stored in more than one row; none of them is scanned")
+                               .arg(fieldText(row.id))};
+        m_slots.push_back(slot);
+        return;
+    case store::Claim::Outcome::Failed:
+        slot.queueError = claim.error;
+        m_slots.push_back(slot);
+        m_queueDone = true;
+        return;
+    }
+
+    if (!row.url.isNull()) {
+        auto target = requestUrlFor(row.url.toString());
+        if (auto *refusal = std::get_if<Refusal>(&target)) {
+            slot.refusal = *refusal;
         } else {
-            m_state.append(Field::txtEtrap,
-                           app::errorEntry(QStringLiteral("Database Error 1st.hent ID ") +
-                                               m_state.text(Field::txtURLId) + QLatin1Char(' '),
-                                           taken.error.number, taken.error.description));
+            slot.url = std::get<QUrl>(target);
+            slot.host = hostOf(slot.url);
+            slot.fetch = Slot::Fetch::Waiting;
         }
-        break;
-    case Outcome::MarkFailed:
-        // The row would stay due and be taken again at every pass: end the run instead.
-        m_state.append(Field::txtEtrap, app::errorEntry(QStringLiteral("Database Error 1st.hent ID ") +
-                                                            fieldText(taken.id) + QLatin1Char(' '),
-                                                        taken.error.number, taken.error.description));
-        break;
     }
-    scanNextUrl();
+    m_slots.push_back(std::move(slot));
 }
 
-void ScanRun::scanNextUrl()
+void ScanRun::startFetches()
 {
-    m_state.strURL = app::trimBlanks(m_state.text(Field::txtURL));
-    for (Field field : {Field::txtTitle, Field::txtHTML, Field::txtSogKeyw})
-        m_state.clear(field);
-    if (m_state.text(Field::txtURL).isEmpty()) {
+    for (Slot &slot : m_slots) {
+        if (m_requestsInFlight >= m_parallel)
+            return;
+        if (slot.fetch != Slot::Fetch::Waiting || m_requestsPerHost[slot.host] >= m_perHost)
+            continue;
+        slot.fetch = Slot::Fetch::Running;
+        slot.request = m_parts.fetcher.fetch(slot.url);
+        ++m_requestsInFlight;
+        ++m_requestsPerHost[slot.host];
+    }
+}
+
+ScanRun::Slot *ScanRun::slotOf(quint64 request)
+{
+    const auto found = std::find_if(m_slots.begin(), m_slots.end(), [request](const Slot &slot) {
+        return slot.fetch == Slot::Fetch::Running && slot.request == request;
+    });
+    return found == m_slots.end() ? nullptr : &*found;
+}
+
+void ScanRun::onFetchFinished(quint64 request, const FetchResult &result)
+{
+    Slot *slot = slotOf(request);
+    if (slot == nullptr)
+        return; // a request of a run that was stopped, or of someone else
+    slot->fetch = Slot::Fetch::Done;
+    slot->result = result;
+    --m_requestsInFlight;
+    if (--m_requestsPerHost[slot->host] == 0)
+        m_requestsPerHost.erase(slot->host);
+    startFetches();
+    scheduleAdvance();
+}
+
+void ScanRun::onFetchProgress(quint64 request, qint64 received, qint64 announced)
+{
+    Slot *slot = slotOf(request);
+    if (slot == nullptr)
+        return;
+    slot->received = received;
+    slot->announced = announced;
+    if (slot == &m_slots.front())
+        showLoading(*slot);
+}
+
+void ScanRun::scheduleAdvance()
+{
+    // One page per pass of the event loop: the window stays responsive however many pages are
+    // ready, and the call depth never grows with the number of URLs.
+    if (m_advanceQueued)
+        return;
+    m_advanceQueued = true;
+    QMetaObject::invokeMethod(this, &ScanRun::advance, Qt::QueuedConnection);
+}
+
+void ScanRun::advance()
+{
+    m_advanceQueued = false;
+    if (!m_running)
+        return;
+    if (m_slots.empty()) {
         endRun();
         return;
     }
-    fetchUrl();
-}
-
-void ScanRun::fetchUrl()
-{
-    m_awaitingPage = true;
-    if (const std::optional<Refusal> refusal = m_fetcher.fetch(m_state.text(Field::txtURL))) {
-        m_awaitingPage = false;
-        m_state.append(Field::txtEtrap, errorEntryForUrl(QStringLiteral("Fetch Error "), refusal->number,
-                                                         refusal->description));
-        nextPass();
-    }
-}
-
-void ScanRun::onLoading()
-{
-    if (!m_awaitingPage)
+    if (const Slot &head = m_slots.front(); head.fetch == Slot::Fetch::Waiting || head.fetch == Slot::Fetch::Running) {
+        showLoading(head);
         return;
-    m_state.setProgress(0.001);
-    m_state.clear(Field::txtHTML);
-    m_state.strURL = m_state.text(Field::txtURL);
-    m_state.setText(Field::lblRun, QStringLiteral("Loading"));
-    m_state.setText(Field::lblInetError, QStringLiteral("Trappable Error : ") + app::numberText(0));
+    }
+    const Slot slot = std::move(m_slots.front());
+    m_slots.pop_front();
+    switch (analyse(slot)) {
+    case PageAnalysis::Outcome::Done:
+        break;
+    case PageAnalysis::Outcome::NoKeywords:
+        endEarly(Ending::Completed);
+        return;
+    case PageAnalysis::Outcome::DataSourceLost:
+        m_parts.prompts.showMessage(NoDataSourceMessage);
+        endEarly(Ending::DataSourceFailed);
+        return;
+    }
+    takeAhead();
+    startFetches();
+    scheduleAdvance();
 }
 
-void ScanRun::onFetchFinished(const FetchResult &result)
+PageAnalysis::Outcome ScanRun::analyse(const Slot &slot)
 {
-    if (!m_awaitingPage)
-        return;
-    m_awaitingPage = false;
-
-    m_state.setProgress(0.001);
-    if (result.state == FetchResult::Failed)
-        m_state.append(Field::txtEtrap,
-                       m_state.strURL + CrLf + QStringLiteral("11") + result.responseInfo + CrLf + CrLf);
-    if (result.responseCode == fetchcode::NameNotResolved)
-        m_state.append(Field::txtEtrap,
-                       m_state.strURL + CrLf + app::numberText(0) + result.responseInfo + CrLf + CrLf);
-
-    QString page;
-    if (result.state == FetchResult::Completed) {
-        m_state.setText(Field::lblServerRapport, result.headerBlock);
-        for (double percentage : result.progress)
-            m_state.setProgress(percentage);
-        page = result.body;
-        if (result.truncated)
-            m_state.append(
-                Field::txtEtrap,
-                errorEntryForUrl(QStringLiteral("Fetch Error "), OutOfMemory,
-                                 QStringLiteral("The page is larger than 16 MiB: only its first 16 MiB "
-                                                "are searched")));
+    app::RunFields &fields = m_parts.fields;
+    // The fields of a page are set as its analysis starts, in the order a one-at-a-time run
+    // sets them, so that the window shows one page at a time whatever was fetched ahead.
+    for (Field field : {Field::txtURL, Field::txtSenc, Field::txtkw, Field::txtURLId, Field::lblServerRapport})
+        fields.clear(field);
+    const QString idText = fieldText(slot.row.id);
+    if (slot.queueError.failed()) {
+        if (slot.queueError.number == store::DataSourceNotFound)
+            return PageAnalysis::Outcome::DataSourceLost;
+        fields.append(Field::txtEtrap, app::errorEntry(QueueEntryPrefix + idText + QLatin1Char(' '),
+                                                       slot.queueError.number, slot.queueError.description));
+        return PageAnalysis::Outcome::Done;
     }
-    m_state.setText(Field::txtHTML, page);
-    m_state.strURL = m_state.text(Field::txtURL);
-    m_state.setText(Field::lblRun, QStringLiteral("Examination"));
-    meta(m_state.strURL);
 
-    if (result.timedOut)
-        m_state.append(Field::txtEtrap, QStringLiteral("Err : ***** Timout ***** ") + CrLf + CrLf);
+    const QVariant &url = slot.row.url;
+    const QVariant &sensitivity = slot.row.sensitivity;
+    fields.setText(Field::txtURLId, idText);
+    fields.setText(Field::txtSenc, fieldText(sensitivity));
+    // A field without a value stays empty, and the row's error line names it.
+    if (url.isNull() || sensitivity.isNull())
+        fields.append(Field::txtEtrap, app::errorEntry(QueueEntryPrefix + idText + QLatin1Char(' '), InvalidUseOfNull,
+                                                       QStringLiteral("Invalid use of Null")));
     else
-        m_state.setText(Field::lblInetError,
-                        QStringLiteral("Trappable Error : ") + app::numberText(0) + result.responseInfo);
+        fields.setText(Field::lblError, QStringLiteral("Database Okay"));
+    if (url.isNull())
+        return PageAnalysis::Outcome::Done;
+
+    const QString urlText = url.toString();
+    fields.setText(Field::txtURL, urlText);
+    for (Field field : {Field::txtTitle, Field::txtHTML, Field::txtSogKeyw})
+        fields.clear(field);
+    ++m_analysed;
+    if (slot.refusal) {
+        ++m_failed;
+        emit countsChanged(m_analysed, m_failed);
+        fields.append(Field::txtEtrap, app::errorEntry(QStringLiteral("Fetch Error ") + urlText, slot.refusal->number,
+                                                       slot.refusal->description));
+        return PageAnalysis::Outcome::Done;
+    }
+
+    // What the fetch reported, as it would have while the page was loading and when it ended.
+    const FetchResult &result = slot.result;
+    fields.setProgress(0.001);
+    fields.setText(Field::lblRun, QStringLiteral("Loading"));
+    fields.setText(Field::lblInetError, QStringLiteral("Trappable Error : ") + app::numberText(0));
+    if (result.state == FetchResult::Failed)
+        fields.append(Field::txtEtrap, urlText + CrLf + QStringLiteral("11") + result.responseInfo + CrLf + CrLf);
+    if (result.responseCode == fetchcode::NameNotResolved)
+        fields.append(Field::txtEtrap, urlText + CrLf + app::numberText(0) + result.responseInfo + CrLf + CrLf);
+    AnalysedPage page{urlText, idText, fieldText(sensitivity), wholeNumber(slot.row.id), wholeNumber(sensitivity),
+                      QString(), QString()};
+    if (result.state == FetchResult::Completed) {
+        fields.setText(Field::lblServerRapport, result.headerBlock);
+        for (double percentage : result.progress)
+            fields.setProgress(percentage);
+        page.headerBlock = result.headerBlock;
+        page.text = result.body;
+        if (result.truncated)
+            fields.append(Field::txtEtrap,
+                          app::errorEntry(QStringLiteral("Fetch Error ") + urlText, OutOfMemory,
+                                          QStringLiteral("The page is larger than 16 MiB: only its first 16 MiB are searched")));
+    }
+    if (result.state == FetchResult::Failed || result.httpStatus != 200)
+        ++m_failed;
+    emit countsChanged(m_analysed, m_failed);
+    fields.setText(Field::txtHTML, page.text);
+    fields.setText(Field::lblRun, QStringLiteral("Examination"));
+    const PageAnalysis::Outcome outcome = m_analysis.analyse(m_dsn, page);
+    if (result.timedOut)
+        fields.append(Field::txtEtrap, QStringLiteral("Err : ***** Timout ***** ") + CrLf + CrLf);
+    else
+        fields.setText(Field::lblInetError, QStringLiteral("Trappable Error : ") + app::numberText(0) + result.responseInfo);
+    return outcome;
 }
 
-void ScanRun::meta(const QString &url)
+void ScanRun::showLoading(const Slot &head)
 {
-    m_state.clear(Field::lblRun);
-    const QString page = m_state.text(Field::txtHTML);
-    m_state.setText(Field::txtTitle, pageTitle(page));
-    const QString &header = m_state.text(Field::lblServerRapport);
-    if (!statusLineIsGood(header))
-        m_state.append(Field::txtEtrap, QStringLiteral("Error in Header ") + url + CrLf + header + CrLf);
-    if (hasFrameset(page))
-        m_state.append(Field::txtEtrap, QStringLiteral("Frameset found :") + url + CrLf + CrLf);
-    searchForKW(page);
+    m_parts.fields.setText(Field::lblRun, QStringLiteral("Loading"));
+    const double percentage = head.announced > 0 && head.received > 0
+                                  ? std::min(100.0, std::floor(100.0 * double(head.received) / double(head.announced)))
+                                  : 0.001;
+    if (percentage != m_parts.fields.progress())
+        m_parts.fields.setProgress(percentage);
 }
 
-void ScanRun::searchForKW(const QString &page)
+void ScanRun::giveBackAll()
 {
-    const QString dsn = app::refreshDataSourceName(m_state, m_settings);
-    store::DbError error;
-    m_dataSource.connection(dsn, &error);
-    if (error.failed()) {
-        m_state.append(Field::txtEtrap,
-                       errorEntryForUrl(QStringLiteral("Keyword Error "), error.number, error.description));
-        nextPass();
-        return;
-    }
-
-    const std::optional<qint64> urlId = wholeNumber(m_state.text(Field::txtURLId));
-    const std::optional<qint64> sensitivity = wholeNumber(m_state.text(Field::txtSenc));
-    if (!urlId || !sensitivity) {
-        m_state.append(
-            Field::txtEtrap,
-            errorEntryForUrl(QStringLiteral("Search Error "), TypeMismatch,
-                             QStringLiteral("Type mismatch: the ID \"%1\" or the sensitivity \"%2\" is "
-                                            "not a whole number")
-                                 .arg(m_state.text(Field::txtURLId), m_state.text(Field::txtSenc))));
-        nextPass();
-        return;
-    }
-
-    const store::KeywordList loaded = store::loadKeywords(m_dataSource, dsn);
-    if (loaded.error.failed()) {
-        m_state.append(Field::txtEtrap, errorEntryForUrl(QStringLiteral("Keyword Error "),
-                                                         loaded.error.number, loaded.error.description));
-        nextPass();
-        return;
-    }
-    if (loaded.rowCount == 0) {
-        m_prompts.showMessage(QStringLiteral("There are no KEYWORDS to search for!!"));
-        // Queued, so that the page's own last entries come before the end stamp.
-        QMetaObject::invokeMethod(this, &ScanRun::endRun, Qt::QueuedConnection);
-        return;
-    }
-
-    QStringList keywords;
-    for (const QString &keyword : loaded.values) {
-        // A blank keyword would match almost every page.
-        if (app::isBlank(keyword))
+    for (const Slot &slot : m_slots) {
+        if (!slot.takenOn.isValid())
             continue;
-        m_state.append(Field::txtkw, QLatin1Char(' ') + keyword + QLatin1Char(' ') + CrLf);
-        keywords << keyword;
+        const store::DbError error = store::giveBack(m_parts.dataSource, m_dsn, slot.row, slot.takenOn);
+        if (!error.failed())
+            continue;
+        m_parts.fields.append(Field::txtEtrap,
+                              app::errorEntry(QStringLiteral("Database Error giving back ID ") + fieldText(slot.row.id) +
+                                                  QLatin1Char(' '),
+                                              error.number, error.description));
+        // Without the data source every further try fails the same way; those rows stay taken.
+        if (error.number == store::DataSourceNotFound)
+            return;
     }
-
-    const StripResult stripped = stripTags(page);
-    m_state.setText(Field::txtStripHTML, stripped.shownText);
-    qint64 points = 0;
-    if (!stripped.text.isEmpty()) {
-        for (const KeywordFind &find : searchKeywords(stripped.text, stripped.shownText, keywords)) {
-            points += find.position;
-            m_state.setText(Field::lblPoints, QString::number(points));
-            const store::HitRecording recording =
-                store::recordHit(m_dataSource, dsn, *urlId, *sensitivity, find.keyword, find.remainingLength);
-            for (const store::DbError &failure : recording.errors)
-                m_state.append(Field::txtEtrap, errorEntryForUrl(QStringLiteral("Database kw Error "),
-                                                                 failure.number, failure.description));
-            if (recording.outcome == store::HitOutcome::Unchanged) {
-                points -= find.position;
-                m_state.setText(Field::lblPoints, QString::number(points));
-            } else {
-                m_state.append(Field::txtSogKeyw, find.keyword + CrLf);
-            }
-        }
-    }
-
-    if (points > 0) {
-        m_state.append(Field::txtResultat,
-                       CrLf + QStringLiteral("@ ") + m_state.text(Field::txtTitle) + CrLf +
-                           QStringLiteral("Found keywords; ") + CrLf + m_state.text(Field::txtSogKeyw) +
-                           QStringLiteral("Click to go ") + m_state.text(Field::txtURL) + CrLf + CrLf);
-    }
-    nextPass();
 }
 
-void ScanRun::nextPass()
+void ScanRun::endEarly(Ending ending)
 {
-    QMetaObject::invokeMethod(this, &ScanRun::cmdRunClick, Qt::QueuedConnection);
+    m_parts.fetcher.abortAll();
+    giveBackAll();
+    m_slots.clear();
+    m_candidates.clear();
+    m_requestsPerHost.clear();
+    m_requestsInFlight = 0;
+    m_ending = ending;
+    endRun();
+}
+
+void ScanRun::stop()
+{
+    if (!m_running)
+        return;
+    m_parts.fetcher.abortAll();
+    giveBackAll();
+    m_slots.clear();
+    m_candidates.clear();
+    m_requestsPerHost.clear();
+    m_requestsInFlight = 0;
+    m_ending = Ending::Stopped;
+    m_running = false;
+    m_parts.fields.setText(Field::lblRun, QStringLiteral("Stoppet"));
+    emit runEnded();
 }
 
 void ScanRun::endRun()
 {
-    m_state.setText(Field::lblRun, QStringLiteral("Stoppet"));
-    m_state.setText(Field::lblBDone, QStringLiteral("ikke"));
-    const QString stamp = stampText(m_clock.now());
-    const bool hasReport = !m_state.text(Field::txtResultat).isEmpty();
-    if (hasReport)
-        m_state.append(Field::txtResultat, CrLf + QStringLiteral("Scan complet @ ") + stamp);
-    else
-        m_state.setText(Field::txtResultat, QStringLiteral("scannet ") + stamp);
     m_running = false;
+    app::RunFields &fields = m_parts.fields;
+    fields.setText(Field::lblRun, QStringLiteral("Stoppet"));
+    const QString stamp = stampText(m_parts.clock.now());
+    const bool hasReport = !reportIsEmpty(fields.text(Field::txtResultat));
     if (hasReport)
-        emit reportReady();
+        fields.append(Field::txtResultat, CrLf + QStringLiteral("Scan complet @ ") + stamp);
+    else
+        fields.setText(Field::txtResultat, QStringLiteral("scannet ") + stamp);
+    if (hasReport)
+        emit reportReady(fields.text(Field::txtResultat));
     emit runEnded();
-}
-
-QString ScanRun::errorEntryForUrl(const QString &prefix, qint64 number, const QString &description) const
-{
-    return app::errorEntry(prefix + m_state.text(Field::txtURL), number, description);
-}
-
-QDate ScanRun::today() const
-{
-    const QDate shown = QDate::fromString(m_state.text(Field::lblDato), QStringLiteral("yyyy-MM-dd"));
-    return shown.isValid() ? shown : m_clock.now().date();
 }
 
 } // namespace qs::scan

@@ -1,12 +1,23 @@
 #pragma once
 
+#include <deque>
+#include <map>
+#include <optional>
+
+#include <QDate>
 #include <QObject>
+#include <QUrl>
 
 #include "core/scan/fetchresult.h"
+#include "core/scan/pageanalysis.h"
+#include "core/store/urlqueue.h"
 
 namespace qs::app {
+class Calendar;
+class Clock;
+class DataSourceName;
 class OperatorPrompts;
-class RunState;
+class RunFields;
 class SettingsStore;
 } // namespace qs::app
 
@@ -16,63 +27,132 @@ class DataSource;
 
 namespace qs::scan {
 
-class Clock;
 class PageFetcher;
 
 // One scan run over the URLs not yet scanned today.
 //
-// Each pass takes the next due row of the listen table, fetches its page, analyses and strips
-// it, searches every keyword, records the hits and appends to the report; then the next pass is
-// queued on the event loop, so the call depth never grows with the number of URLs. The run
-// always reaches its end step: a failure in a pass writes an entry into the error pane and the
-// run goes on with the next URL.
+// The run walks the listen table once in ID order and takes the due rows a few at a time ahead
+// of the analysis: up to four times `Parallel` rows are taken and fetched, at most `Parallel`
+// requests in flight and `PerHost` per host. The pages are analysed strictly in the order their
+// rows were taken, so the report, the error pane and the kw table come out as they would if the
+// pages were fetched one after another. A failure writes an entry and the run goes on; the run
+// always reaches its end step, and rows it took but did not analyse (an early end, a stop) are
+// given back for another run the same day.
 class ScanRun : public QObject
 {
     Q_OBJECT
 public:
-    ScanRun(app::RunState &state, const app::SettingsStore &settings, store::DataSource &dataSource,
-            PageFetcher &fetcher, app::OperatorPrompts &prompts, const Clock &clock,
-            QObject *parent = nullptr);
+    // What a run works with; the engine owns them all.
+    struct Parts
+    {
+        app::RunFields &fields;
+        const app::SettingsStore &settings;
+        app::DataSourceName &dataSourceName;
+        const app::Calendar &calendar;
+        const app::Clock &clock;
+        store::DataSource &dataSource;
+        PageFetcher &fetcher;
+        app::OperatorPrompts &prompts;
+    };
+
+    // How the last run ended.
+    enum class Ending
+    {
+        Completed,
+        DataSourceFailed, // the data source could not be opened, or its lists could not be read
+        Stopped,
+    };
+
+    explicit ScanRun(const Parts &parts, QObject *parent = nullptr);
+    ~ScanRun() override;
 
     // The Start button. A run already under way goes on and no second one starts: returns false.
     bool start();
+    // Ends the run under way without its end step: no stamp, no mail; the rows it took and did
+    // not analyse are given back.
+    void stop();
     bool isRunning() const { return m_running; }
-    // Whether the last run met a data source that could not be opened.
-    bool dataSourceFailed() const { return m_dataSourceFailed; }
+    Ending lastEnding() const { return m_ending; }
+    // Pages analysed by this run, and those of them that failed (a fetch that did not complete,
+    // or a status other than 200).
+    int analysedCount() const { return m_analysed; }
+    int failedCount() const { return m_failed; }
 
     // The stamp of the report: the user's short date, then the time with seconds.
     static QString stampText(const QDateTime &moment);
+    // Whether a report holds nothing to mail: no text, or only the stamp of a run that found
+    // nothing.
+    static bool reportIsEmpty(const QString &report);
 
 signals:
     void runStarted();
     // The run has ended with a report to mail (emitted before runEnded).
-    void reportReady();
+    void reportReady(const QString &report);
     void runEnded();
+    void countsChanged(int analysed, int failed);
 
 private:
-    void cmdRunClick();
-    void startScanList();
-    void scanNextUrl();
-    void fetchUrl();
-    void onLoading();
-    void onFetchFinished(const qs::scan::FetchResult &result);
-    void meta(const QString &url);
-    void searchForKW(const QString &page);
-    void nextPass();
+    // A row taken from the queue, from its claim to its analysis.
+    struct Slot
+    {
+        enum class Fetch
+        {
+            NotNeeded, // nothing to fetch: no URL, or one that cannot be requested
+            Waiting,   // for a free request
+            Running,
+            Done,
+        };
+        store::DueRow row;         // null for a failure of the queue that names no row
+        QDate takenOn;             // set when the row was claimed: it is given back if not analysed
+        store::DbError queueError; // the queue's own failure, shown at the row's turn
+        std::optional<Refusal> refusal;
+        QUrl url;
+        QString host;
+        Fetch fetch = Fetch::NotNeeded;
+        quint64 request = 0;
+        FetchResult result;
+        qint64 received = 0;
+        qint64 announced = 0;
+    };
+
+    void readLimits();
+    store::DbError readCandidates();
+    void reportUnreadable(const store::DbError &error);
+    bool keywordsAreListed();
+    void takeAhead();
+    void endWalk();
+    void takeCandidate();
+    void startFetches();
+    void onFetchFinished(quint64 request, const qs::scan::FetchResult &result);
+    void onFetchProgress(quint64 request, qint64 received, qint64 announced);
+    void scheduleAdvance();
+    void advance();
+    PageAnalysis::Outcome analyse(const Slot &slot);
+    void showLoading(const Slot &head);
+    void giveBackAll();
+    void endEarly(Ending ending);
     void endRun();
+    Slot *slotOf(quint64 request);
 
-    QString errorEntryForUrl(const QString &prefix, qint64 number, const QString &description) const;
-    QDate today() const;
+    Parts m_parts;
+    PageAnalysis m_analysis;
 
-    app::RunState &m_state;
-    const app::SettingsStore &m_settings;
-    store::DataSource &m_dataSource;
-    PageFetcher &m_fetcher;
-    app::OperatorPrompts &m_prompts;
-    const Clock &m_clock;
     bool m_running = false;
-    bool m_dataSourceFailed = false;
-    bool m_awaitingPage = false;
+    Ending m_ending = Ending::Completed;
+    QString m_dsn; // the data source the run started with, used for all its statements
+    int m_parallel = 1;
+    int m_perHost = 1;
+
+    std::deque<store::DueRow> m_candidates;
+    std::optional<qint64> m_nextId; // where the walk goes on; empty: from the lowest ID
+    bool m_finalPass = false;       // the second walk, for rows made due again during the run
+    bool m_queueDone = false;
+    std::deque<Slot> m_slots;       // in the order the rows were taken
+    std::map<QString, int> m_requestsPerHost;
+    int m_requestsInFlight = 0;
+    bool m_advanceQueued = false;
+    int m_analysed = 0;
+    int m_failed = 0;
 };
 
 } // namespace qs::scan

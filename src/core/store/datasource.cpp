@@ -4,12 +4,14 @@
 #include <atomic>
 
 #include <QLoggingCategory>
+#include <QSqlDriver>
 #include <QSqlError>
 
 #include <sql.h>
 #include <sqlext.h>
 
-#include "core/app/settingsstore.h"
+#include "core/app/blanks.h"
+#include "core/store/statementwatch.h"
 
 Q_LOGGING_CATEGORY(lcDataSource, "qs.store.datasource", QtWarningMsg)
 
@@ -34,10 +36,29 @@ struct OdbcHandle
     }
 };
 
+SQLHDBC odbcHandle(const QSqlDatabase &db)
+{
+    const QVariant handle = db.driver()->handle();
+    return handle.isValid() ? *static_cast<const SQLHDBC *>(handle.constData()) : SQL_NULL_HANDLE;
+}
+
+QString dbmsName(SQLHDBC handle)
+{
+    std::array<SQLCHAR, 256> name{};
+    SQLSMALLINT length = 0;
+    if (!SQL_SUCCEEDED(SQLGetInfo(handle, SQL_DBMS_NAME, name.data(), SQLSMALLINT(name.size()), &length)))
+        return {};
+    return QString::fromLatin1(reinterpret_cast<const char *>(name.data()));
+}
+
 } // namespace
 
-DataSource::DataSource(std::chrono::seconds loginTimeout)
-    : m_loginTimeout(loginTimeout)
+DataSource::DataSource()
+    : DataSource(Limits())
+{}
+
+DataSource::DataSource(Limits limits)
+    : m_limits(limits)
 {}
 
 DataSource::~DataSource()
@@ -81,11 +102,14 @@ DbError DataSource::open(const QString &name, QSqlDatabase &db)
     DbError error;
     {
         QSqlDatabase candidate = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), connectionName);
-        // Qt's ODBC driver puts "DSN=" in front of a bare name itself.
-        candidate.setDatabaseName(name);
-        candidate.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1").arg(m_loginTimeout.count()));
+        // Qt's ODBC driver puts "DSN=" in front of a bare name itself. IDs and counts may pass
+        // 2^31: without BigInt the SQLite driver hands 64-bit integers over cut to 32 bits (so
+        // ID 2^31 would read as -2^31). Other drivers ignore the key.
+        candidate.setDatabaseName(name + QStringLiteral(";BigInt=1"));
+        candidate.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1").arg(m_limits.login.count()));
         if (candidate.open()) {
-            m_connectionNames[name] = connectionName;
+            limitStatements(candidate);
+            m_connections[name] = {connectionName, false};
             db = candidate;
             return {};
         }
@@ -95,15 +119,35 @@ DbError DataSource::open(const QString &name, QSqlDatabase &db)
     return error;
 }
 
+void DataSource::limitStatements(QSqlDatabase &db) const
+{
+    const auto seconds = m_limits.query.count();
+    if (seconds <= 0)
+        return;
+    const SQLHDBC handle = odbcHandle(db);
+    // psqlODBC carries the connection's limit into every statement with a SET of its own, one
+    // more round trip each; the server's own setting costs nothing per statement.
+    if (dbmsName(handle) == QLatin1String("PostgreSQL")) {
+        QSqlQuery set(db);
+        set.exec(QStringLiteral("SET statement_timeout = %1").arg(seconds * 1000));
+        return;
+    }
+    SQLSetConnectAttr(handle, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(seconds)),
+                      0);
+}
+
 QSqlDatabase DataSource::connection(const QString &name, DbError *error)
 {
+    const StatementWatch::Guard watching(m_watch, name);
     *error = {};
-    if (const auto found = m_connectionNames.find(name); found != m_connectionNames.end()) {
-        QSqlDatabase db = QSqlDatabase::database(found->second, false);
+    if (const auto found = m_connections.find(name); found != m_connections.end()) {
+        QSqlDatabase db = QSqlDatabase::database(found->second.qtName, false);
         if (db.isOpen())
             return db;
-        if (db.open())
+        if (db.open()) {
+            limitStatements(db);
             return db;
+        }
         *error = {DataSourceNotFound, db.lastError().text()};
         return {};
     }
@@ -134,6 +178,7 @@ bool DataSource::isAlive(QSqlDatabase &db)
 DbError DataSource::exec(const QString &name, QSqlQuery &query, const QString &sql,
                          const QVariantList &values)
 {
+    const StatementWatch::Guard watching(m_watch, name);
     DbError error;
     QSqlDatabase db = connection(name, &error);
     if (error.failed())
@@ -142,24 +187,69 @@ DbError DataSource::exec(const QString &name, QSqlQuery &query, const QString &s
     if (!error.failed() || isAlive(db))
         return error;
 
+    Connection &kept = m_connections[name];
+    if (kept.inTransaction) {
+        // What the transaction wrote so far went with the connection; running this statement
+        // alone on a new one would commit half of it.
+        kept.inTransaction = false;
+        db.close();
+        return error;
+    }
     qCInfo(lcDataSource) << "connection to" << name << "lost; opening it again";
     query = QSqlQuery();
     db.close();
     if (!db.open())
         return {DataSourceNotFound, db.lastError().text()};
+    limitStatements(db);
     return run(db, query, sql, values);
+}
+
+DbError DataSource::begin(const QString &name)
+{
+    const StatementWatch::Guard watching(m_watch, name);
+    DbError error;
+    QSqlDatabase db = connection(name, &error);
+    if (error.failed())
+        return error;
+    if (!db.transaction())
+        return DbError::fromStatement(db.lastError());
+    m_connections[name].inTransaction = true;
+    return {};
+}
+
+DbError DataSource::commit(const QString &name)
+{
+    const StatementWatch::Guard watching(m_watch, name);
+    const auto found = m_connections.find(name);
+    if (found == m_connections.end() || !found->second.inTransaction)
+        return {1, QStringLiteral("No transaction is open on ") + name};
+    found->second.inTransaction = false;
+    QSqlDatabase db = QSqlDatabase::database(found->second.qtName, false);
+    if (!db.commit())
+        return DbError::fromStatement(db.lastError());
+    return {};
+}
+
+void DataSource::rollback(const QString &name)
+{
+    const StatementWatch::Guard watching(m_watch, name);
+    const auto found = m_connections.find(name);
+    if (found == m_connections.end() || !found->second.inTransaction)
+        return;
+    found->second.inTransaction = false;
+    QSqlDatabase::database(found->second.qtName, false).rollback();
 }
 
 void DataSource::closeAll()
 {
-    for (const auto &[dsnName, connectionName] : m_connectionNames) {
+    for (const auto &[dsnName, kept] : m_connections) {
         {
-            QSqlDatabase db = QSqlDatabase::database(connectionName, false);
+            QSqlDatabase db = QSqlDatabase::database(kept.qtName, false);
             db.close();
         }
-        QSqlDatabase::removeDatabase(connectionName);
+        QSqlDatabase::removeDatabase(kept.qtName);
     }
-    m_connectionNames.clear();
+    m_connections.clear();
 }
 
 } // namespace qs::store

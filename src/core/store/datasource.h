@@ -12,6 +12,8 @@
 
 namespace qs::store {
 
+class StatementWatch;
+
 // Opens ODBC data sources by name through Qt's ODBC driver, and keeps one open connection per
 // name for the life of this object.
 //
@@ -21,10 +23,23 @@ namespace qs::store {
 class DataSource
 {
 public:
-    explicit DataSource(std::chrono::seconds loginTimeout = std::chrono::seconds(30));
+    struct Limits
+    {
+        std::chrono::seconds login{30};
+        // A statement still running after this long fails as an ordinary database error; zero:
+        // no limit.
+        std::chrono::seconds query{0};
+    };
+
+    DataSource();
+    explicit DataSource(Limits limits);
     ~DataSource();
     DataSource(const DataSource &) = delete;
     DataSource &operator=(const DataSource &) = delete;
+
+    void setLimits(Limits limits) { m_limits = limits; }
+    // Told when a call that waits for the database starts and ends (may be null).
+    void setWatch(StatementWatch *watch) { m_watch = watch; }
 
     // The open connection for name. A blank name, a name that the driver manager does not list
     // and a failed connect all give DataSourceNotFound.
@@ -32,8 +47,15 @@ public:
 
     // Prepares sql on the named data source, binds values in order and runs it; query is left on
     // the result. When the statement fails because the connection was lost (a restarted server),
-    // the connection is opened again and the statement runs once more.
+    // the connection is opened again and the statement runs once more, except inside a
+    // transaction, whose earlier statements went with the lost connection.
     DbError exec(const QString &name, QSqlQuery &query, const QString &sql, const QVariantList &values = {});
+
+    // One transaction on the named data source: statements through exec() belong to it until
+    // commit() or rollback().
+    DbError begin(const QString &name);
+    DbError commit(const QString &name);
+    void rollback(const QString &name);
 
     // Closes every connection (the next use opens it again).
     void closeAll();
@@ -42,12 +64,20 @@ public:
     static bool isListed(const QString &name);
 
 private:
+    struct Connection
+    {
+        QString qtName;
+        bool inTransaction = false;
+    };
+
     DbError open(const QString &name, QSqlDatabase &db);
+    void limitStatements(QSqlDatabase &db) const;
     static DbError run(QSqlDatabase &db, QSqlQuery &query, const QString &sql, const QVariantList &values);
     static bool isAlive(QSqlDatabase &db);
 
-    std::chrono::seconds m_loginTimeout;
-    std::map<QString, QString> m_connectionNames; // data-source name -> Qt connection name
+    Limits m_limits;
+    StatementWatch *m_watch = nullptr;
+    std::map<QString, Connection> m_connections; // by data-source name
 };
 
 } // namespace qs::store

@@ -7,6 +7,16 @@
 
 namespace qs::store {
 
+bool withinSensitivity(qint64 stored, qint64 length, qint64 sensitivity)
+{
+    // Stored lengths and sensitivities may be anything up to 2^63 - 1, so the distance is taken
+    // in unsigned arithmetic, where it always fits; a negative sensitivity tolerates nothing.
+    if (sensitivity < 0)
+        return false;
+    const quint64 distance = stored > length ? quint64(stored) - quint64(length) : quint64(length) - quint64(stored);
+    return distance <= quint64(sensitivity);
+}
+
 HitRecording recordHit(DataSource &dataSource, const QString &dsnName, qint64 urlId, qint64 sensitivity,
                        const QString &keyword, qint64 length)
 {
@@ -32,8 +42,7 @@ HitRecording recordHit(DataSource &dataSource, const QString &dsnName, qint64 ur
 
     const QVariant storedValue = existing.value(QStringLiteral("TALSUM"));
     existing.finish();
-    const qint64 stored = storedValue.toLongLong();
-    if (!storedValue.isNull() && stored - sensitivity <= length && stored + sensitivity >= length) {
+    if (!storedValue.isNull() && withinSensitivity(storedValue.toLongLong(), length, sensitivity)) {
         recording.outcome = HitOutcome::Unchanged;
         return recording;
     }

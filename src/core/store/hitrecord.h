@@ -28,6 +28,9 @@ struct HitRecording
     QList<DbError> errors;
 };
 
+// Whether length is no further than sensitivity from the stored length.
+bool withinSensitivity(qint64 stored, qint64 length, qint64 sensitivity);
+
 HitRecording recordHit(DataSource &dataSource, const QString &dsnName, qint64 urlId, qint64 sensitivity,
                        const QString &keyword, qint64 length);
 

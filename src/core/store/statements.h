@@ -8,13 +8,23 @@
 // always bound, never pasted into the text.
 namespace qs::store::sql {
 
-// The URLs not yet taken today; bind today's date.
+// The next URLs not yet taken today, in ID order, so that a run walks the table once however
+// long it is; bind today and the batch size, and before them the last ID taken.
 inline const QString selectDueUrls = QStringLiteral(
-    "SELECT listen.ID, listen.URL, listen.DAGEN, listen.TAL, listen.SCENS From listen WHERE ((? <> DAGEN))");
+    "SELECT ID, URL, DAGEN, TAL, SCENS FROM listen WHERE ? <> DAGEN ORDER BY ID LIMIT ?");
+inline const QString selectDueUrlsAfter = QStringLiteral(
+    "SELECT ID, URL, DAGEN, TAL, SCENS FROM listen WHERE ID > ? AND ? <> DAGEN ORDER BY ID LIMIT ?");
 // Takes one due row. Succeeds only while the row is still due, so that two scanners sharing a
 // database never take the same row; bind today, the ID, today.
 inline const QString markUrlTaken =
     QStringLiteral("UPDATE listen SET DAGEN = ?, TAL = TAL + 1 WHERE ID = ? AND DAGEN <> ?");
+// Gives a taken row its date and count back, only while they are still what taking wrote: a
+// row that another scanner or the operator has changed since is left as it is. Bind the old
+// date and count, the ID, today and the count written.
+inline const QString giveUrlBack =
+    QStringLiteral("UPDATE listen SET DAGEN = ?, TAL = ? WHERE ID = ? AND DAGEN = ? AND TAL = ?");
+inline const QString giveUrlBackWithoutCount =
+    QStringLiteral("UPDATE listen SET DAGEN = ? WHERE ID = ? AND DAGEN = ? AND TAL IS NULL");
 
 inline const QString selectAllUrls = QStringLiteral("Select * from listen");
 inline const QString setUrlDate = QStringLiteral("UPDATE listen SET DAGEN = ? WHERE ID = ?");

@@ -7,48 +7,57 @@
 
 namespace qs::store {
 
-TakenUrl takeNextDueUrl(DataSource &dataSource, const QString &dsnName, const QDate &today)
+DueRows selectDueRows(DataSource &dataSource, const QString &dsnName, const QDate &today,
+                      std::optional<qint64> afterId, int limit)
 {
-    TakenUrl taken;
-    QSqlQuery due;
-    taken.error = dataSource.exec(dsnName, due, sql::selectDueUrls, {today});
-    if (taken.error.failed()) {
-        taken.outcome = TakenUrl::Outcome::SelectFailed;
-        return taken;
+    DueRows due;
+    QSqlQuery query;
+    due.error = afterId ? dataSource.exec(dsnName, query, sql::selectDueUrlsAfter, {*afterId, today, limit})
+                        : dataSource.exec(dsnName, query, sql::selectDueUrls, {today, limit});
+    if (due.error.failed())
+        return due;
+    while (query.next()) {
+        due.rows.append({query.value(QStringLiteral("ID")), query.value(QStringLiteral("URL")),
+                         query.value(QStringLiteral("SCENS")), query.value(QStringLiteral("DAGEN")),
+                         query.value(QStringLiteral("TAL"))});
     }
-    while (due.next()) {
-        const QVariant id = due.value(QStringLiteral("ID"));
-        QSqlQuery mark;
-        const DbError error = dataSource.exec(dsnName, mark, sql::markUrlTaken, {today, id, today});
-        if (error.failed()) {
-            taken.outcome = TakenUrl::Outcome::MarkFailed;
-            taken.id = id;
-            taken.url = due.value(QStringLiteral("URL"));
-            taken.error = error;
-            return taken;
-        }
-        const int changed = mark.numRowsAffected();
-        if (changed == 1) {
-            taken.outcome = TakenUrl::Outcome::Taken;
-            taken.id = id;
-            taken.url = due.value(QStringLiteral("URL"));
-            taken.sensitivity = due.value(QStringLiteral("SCENS"));
-            return taken;
-        }
-        // None changed: another scanner took the row a moment ago; try the next one. Any other
-        // count (rows sharing an ID, a driver that cannot tell) leaves it unknown which rows
-        // were marked, so the run must not go on guessing.
-        if (changed != 0) {
-            taken.outcome = TakenUrl::Outcome::MarkFailed;
-            taken.id = id;
-            taken.error = {
-                MarkCountUnknown,
-                QStringLiteral("Marking the row as scanned changed %1 rows instead of one").arg(changed)};
-            return taken;
-        }
+    return due;
+}
+
+Claim claimRow(DataSource &dataSource, const QString &dsnName, const DueRow &row, const QDate &today)
+{
+    Claim claim;
+    QSqlQuery mark;
+    claim.error = dataSource.exec(dsnName, mark, sql::markUrlTaken, {today, row.id, today});
+    if (claim.error.failed())
+        return claim;
+    claim.rowsChanged = mark.numRowsAffected();
+    switch (claim.rowsChanged) {
+    case 0:
+        claim.outcome = Claim::Outcome::TakenElsewhere;
+        break;
+    case 1:
+        claim.outcome = Claim::Outcome::Taken;
+        break;
+    default:
+        // A table made without its primary key may hold one ID twice; a driver that cannot count
+        // (-1) leaves it unknown what was taken. Either way the row cannot be told apart.
+        claim.outcome = claim.rowsChanged > 1 ? Claim::Outcome::StoredTwice : Claim::Outcome::Failed;
+        claim.error = {MarkCountUnknown,
+                       QStringLiteral("Marking the row as scanned changed %1 rows instead of one")
+                           .arg(claim.rowsChanged)};
+        break;
     }
-    taken.outcome = TakenUrl::Outcome::NoneLeft;
-    return taken;
+    return claim;
+}
+
+DbError giveBack(DataSource &dataSource, const QString &dsnName, const DueRow &row, const QDate &today)
+{
+    QSqlQuery update;
+    if (row.count.isNull())
+        return dataSource.exec(dsnName, update, sql::giveUrlBackWithoutCount, {row.date, row.id, today});
+    const qint64 before = row.count.toLongLong();
+    return dataSource.exec(dsnName, update, sql::giveUrlBack, {row.date, before, row.id, today, before + 1});
 }
 
 } // namespace qs::store

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <optional>
+
 #include <QDate>
+#include <QList>
 #include <QVariant>
 
 #include "core/store/dberror.h"
@@ -10,29 +13,48 @@ namespace qs::store {
 class DataSource;
 
 // The queue of a scan run is the listen table itself: a row is due while its date differs from
-// today, and taking it writes today's date into it.
-struct TakenUrl
+// today, and taking it writes today's date into it and counts it.
+//
+// A row as it was read, before it was taken. The values stay as the data source handed them
+// over: a null URL or sensitivity is reported at the row's turn, and giving the row back writes
+// back exactly what was there.
+struct DueRow
 {
-    enum class Outcome
-    {
-        Taken,        // row marked and returned
-        NoneLeft,     // no due row
-        SelectFailed, // the data source could not be opened or the selection failed
-        MarkFailed,   // the date could not be written into a due row
-    };
-    Outcome outcome = Outcome::NoneLeft;
     QVariant id;
     QVariant url;
     QVariant sensitivity;
+    QVariant date;
+    QVariant count;
+};
+
+struct DueRows
+{
+    QList<DueRow> rows;
     DbError error;
 };
 
-// The number of a marking statement that did not change exactly one row or none.
-inline constexpr qint64 MarkCountUnknown = 3197;
+// Up to limit due rows in ID order: from the lowest ID, or after afterId.
+DueRows selectDueRows(DataSource &dataSource, const QString &dsnName, const QDate &today,
+                      std::optional<qint64> afterId, int limit);
 
-// Takes the first due row that this call manages to mark. A row that another scanner sharing
-// the database has just taken no longer matches the marking statement, so the next due row is
-// tried instead.
-TakenUrl takeNextDueUrl(DataSource &dataSource, const QString &dsnName, const QDate &today);
+struct Claim
+{
+    enum class Outcome
+    {
+        Taken,         // the row is ours: dated today and counted
+        TakenElsewhere, // no longer due: another scanner took it a moment ago
+        StoredTwice,   // the ID names more than one row, and all of them were taken
+        Failed,        // the statement failed
+    };
+    Outcome outcome = Outcome::Failed;
+    DbError error;
+    int rowsChanged = 0;
+};
+
+// Takes one due row with the statement that is the guard between scanners.
+Claim claimRow(DataSource &dataSource, const QString &dsnName, const DueRow &row, const QDate &today);
+
+// Undoes claimRow() for a row that was taken and not analysed, unless the row has changed since.
+DbError giveBack(DataSource &dataSource, const QString &dsnName, const DueRow &row, const QDate &today);
 
 } // namespace qs::store

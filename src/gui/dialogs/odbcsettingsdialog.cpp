@@ -1,22 +1,22 @@
 #include "gui/dialogs/odbcsettingsdialog.h"
 
-#include <QGridLayout>
+#include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 #include "core/app/blanks.h"
 #include "core/app/operatorprompts.h"
-#include "core/app/runstate.h"
+#include "core/app/runfields.h"
 #include "core/app/settingsstore.h"
-#include "gui/dialogs/twips.h"
 
 namespace qs::gui {
 
-OdbcSettingsDialog::OdbcSettingsDialog(app::RunState &state, app::SettingsStore &settings,
+OdbcSettingsDialog::OdbcSettingsDialog(app::RunFields &fields, app::SettingsStore &settings,
                                        app::OperatorPrompts &prompts, QWidget *parent)
     : QDialog(parent)
-    , m_state(state)
+    , m_fields(fields)
     , m_settings(settings)
     , m_prompts(prompts)
 {
@@ -40,22 +40,12 @@ OdbcSettingsDialog::OdbcSettingsDialog(app::RunState &state, app::SettingsStore 
     connect(apply, &QPushButton::clicked, this, &OdbcSettingsDialog::cmdApplyClick);
     connect(getDb, &QPushButton::clicked, this, &OdbcSettingsDialog::command1Click);
 
-    // The design's sizes are the least each control gets; a larger desktop font widens them.
-    twips::setLeastSize(label, 2295, 255);
-    twips::setLeastSize(m_txtDB, 1935, 375);
-    twips::setLeastSize(apply, 1935, 615);
-    twips::setLeastSize(getDb, 1935, 735);
-
-    auto *layout = new QGridLayout(this);
-    layout->setContentsMargins(twips::pixels(120), twips::pixels(120), twips::pixels(120),
-                               twips::pixels(120));
-    layout->setHorizontalSpacing(twips::pixels(60));
-    layout->setVerticalSpacing(twips::pixels(225));
-    layout->addWidget(label, 0, 0);
-    layout->addWidget(m_txtDB, 0, 1);
-    layout->addWidget(apply, 1, 0, 1, 2, Qt::AlignHCenter);
-    layout->addWidget(getDb, 2, 0, 1, 2, Qt::AlignHCenter);
-    layout->setColumnStretch(1, 1);
+    auto *form = new QFormLayout;
+    form->addRow(label, m_txtDB);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(apply, 0, Qt::AlignHCenter);
+    layout->addWidget(getDb, 0, Qt::AlignHCenter);
     layout->setSizeConstraint(QLayout::SetMinimumSize);
 
     setTabOrder(m_txtDB, apply);
@@ -68,7 +58,7 @@ void OdbcSettingsDialog::formLoad()
     // The field is still empty, so the stored name is shown (or the empty text).
     const QString name = m_settings.read(app::keys::Dsn, m_txtDB->text());
     m_txtDB->setText(name);
-    m_state.setText(app::Field::txtDB, name);
+    m_fields.setText(app::Field::txtDB, name);
 }
 
 void OdbcSettingsDialog::cmdApplyClick()
@@ -79,7 +69,7 @@ void OdbcSettingsDialog::cmdApplyClick()
         return;
     }
     m_settings.write(app::keys::Dsn, text);
-    m_state.setText(app::Field::txtDB, text);
+    m_fields.setText(app::Field::txtDB, text);
     m_txtDB->setText(text);
 }
 

@@ -6,7 +6,7 @@ class QLineEdit;
 
 namespace qs::app {
 class OperatorPrompts;
-class RunState;
+class RunFields;
 class SettingsStore;
 } // namespace qs::app
 
@@ -19,7 +19,7 @@ class OdbcSettingsDialog final : public QDialog
 {
     Q_OBJECT
 public:
-    OdbcSettingsDialog(app::RunState &state, app::SettingsStore &settings, app::OperatorPrompts &prompts,
+    OdbcSettingsDialog(app::RunFields &fields, app::SettingsStore &settings, app::OperatorPrompts &prompts,
                        QWidget *parent = nullptr);
 
     // "Save and Apply": stores the name as typed; a blank field is refilled from the store instead.
@@ -30,7 +30,7 @@ public:
 private:
     void formLoad();
 
-    app::RunState &m_state;
+    app::RunFields &m_fields;
     app::SettingsStore &m_settings;
     app::OperatorPrompts &m_prompts;
     QLineEdit *m_txtDB = nullptr;

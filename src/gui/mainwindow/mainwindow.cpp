@@ -17,23 +17,25 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QStyledItemDelegate>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "core/app/datasourcename.h"
 #include "core/app/settingsstore.h"
+#include "core/engine.h"
+#include "core/lists/keywordcommands.h"
+#include "core/lists/tablegrid.h"
+#include "core/lists/urlcommands.h"
+#include "core/scan/dailyscheduler.h"
+#include "core/scan/scanrun.h"
+#include "core/store/gridmodel.h"
 #include "gui/dialogs/aboutwindow.h"
 #include "gui/dialogs/mailsettingsdialog.h"
 #include "gui/dialogs/odbcsettingsdialog.h"
 #include "gui/mainwindow/gridview.h"
-#include "core/scan/dailyscheduler.h"
-#include "core/engine.h"
-#include "core/scan/scanrun.h"
-#include "core/store/gridmodel.h"
-#include "core/lists/keywordmaintenance.h"
-#include "core/lists/tablegrid.h"
-#include "core/lists/urlmaintenance.h"
 #include "gui/mainwindow/windowprompts.h"
 
 // The window's icon is built into this static library; its resources must be registered by hand.
@@ -46,19 +48,13 @@ namespace qs::gui {
 
 using app::Field;
 
-MainWindow::MainWindow(scan::Engine &engine, QWidget *parent)
+MainWindow::MainWindow(Engine &engine, WindowPrompts &prompts, QWidget *parent)
     : QMainWindow(parent)
     , m_engine(engine)
-    , m_state(engine.state())
-    , m_settings(engine.settings())
-    , m_prompts(std::make_unique<WindowPrompts>(this))
+    , m_prompts(prompts)
+    , m_fields(engine.fields())
 {
-    m_engine.setPrompts(*m_prompts);
-    // The commands talk to the operator through the engine's relay, which follows setPrompts().
-    m_urls =
-        std::make_unique<store::UrlMaintenance>(m_state, m_settings, engine.dataSource(), engine.prompts());
-    m_keywords = std::make_unique<store::KeywordMaintenance>(m_state, m_settings, engine.dataSource(),
-                                                             engine.prompts());
+    m_prompts.setWindow(this);
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Quillmere Scanner"));
     // The installed theme icon where there is one; the settings windows take it over.
@@ -66,6 +62,7 @@ MainWindow::MainWindow(scan::Engine &engine, QWidget *parent)
     setWindowIcon(QIcon::fromTheme(QStringLiteral("org.quillmere.QuillmereScan"),
                                    QIcon(QStringLiteral(":/icons/org.quillmere.QuillmereScan.png"))));
 
+    buildActions();
     auto *central = new QWidget(this);
     auto *layout = new QVBoxLayout(central);
     layout->addWidget(buildTopRow());
@@ -73,21 +70,12 @@ MainWindow::MainWindow(scan::Engine &engine, QWidget *parent)
     layout->addWidget(buildTabs(), 1);
     setCentralWidget(central);
     buildMenus();
-    bindState();
-    connect(&m_urls->grid(), &store::TableGrid::modelChanged, this,
-            [this](store::GridModel *model) { showGrid(m_urlGrid, m_urls->grid(), model); });
-    connect(&m_keywords->grid(), &store::TableGrid::modelChanged, this,
-            [this](store::GridModel *model) { showGrid(m_keywordGrid, m_keywords->grid(), model); });
-    connect(m_urlGrid, &GridView::addRowRequested, this, [this] { addGridRow(m_urlGrid, m_urls->grid()); });
-    connect(m_keywordGrid, &GridView::addRowRequested, this,
-            [this] { addGridRow(m_keywordGrid, m_keywords->grid()); });
-    connect(m_urlGrid, &GridView::deleteRowRequested, this,
-            [this](int row) { deleteGridRow(m_urlGrid, m_urls->grid(), row); });
-    connect(m_keywordGrid, &GridView::deleteRowRequested, this,
-            [this](int row) { deleteGridRow(m_keywordGrid, m_keywords->grid(), row); });
-
-    // The design area is 7845 x 7800 twips, 523 x 520 pixels at 15 twips a pixel; the desktop's
-    // own font may need more, which the layouts take care of.
+    buildStatusBar();
+    bindFields();
+    bindGrid(m_urlGrid, m_engine.urls().grid(), m_actions.loadUrls);
+    connect(m_actions.loadUrls, &QAction::triggered, &m_engine.urls(), &lists::UrlCommands::cmdURLClick);
+    bindGrid(m_keywordGrid, m_engine.keywords().grid(), m_actions.loadKeywords);
+    connect(m_actions.loadKeywords, &QAction::triggered, &m_engine.keywords(), &lists::KeywordCommands::cmdKWordClick);
     resize(620, 560);
 }
 
@@ -98,20 +86,58 @@ MainWindow::~MainWindow()
     // The models go with the commands that own them, before the views do.
     m_urlGrid->showGridModel(nullptr, {});
     m_keywordGrid->showGridModel(nullptr, {});
-    // The engine outlives the window; its messages must not reach dialogs that are gone.
-    m_engine.setPrompts(m_headless);
+    m_prompts.setWindow(nullptr);
 }
 
-void MainWindow::setPrompts(std::unique_ptr<app::OperatorPrompts> prompts)
+QAction *MainWindow::action(const char *objectName, const QString &text)
 {
-    m_prompts = std::move(prompts);
-    m_engine.setPrompts(*m_prompts);
+    auto *result = new QAction(text, this);
+    result->setObjectName(QString::fromLatin1(objectName));
+    return result;
 }
 
-QPushButton *MainWindow::button(const char *objectName, const QString &caption)
+void MainWindow::buildActions()
+{
+    scan::ScanRun &run = m_engine.run();
+    lists::UrlCommands &urls = m_engine.urls();
+    lists::KeywordCommands &keywords = m_engine.keywords();
+    m_actions.start = action("actionStart", QStringLiteral("Start"));
+    connect(m_actions.start, &QAction::triggered, &run, &scan::ScanRun::start);
+    // A run under way goes on; a second Start would do nothing, so it cannot be pressed.
+    connect(&run, &scan::ScanRun::runStarted, m_actions.start, [this] { m_actions.start->setEnabled(false); });
+    connect(&run, &scan::ScanRun::runEnded, m_actions.start, [this] { m_actions.start->setEnabled(true); });
+
+    m_actions.resetDates = action("actionResetDates", QStringLiteral("Reset date"));
+    connect(m_actions.resetDates, &QAction::triggered, &urls, &lists::UrlCommands::cmdResetClick);
+    m_actions.resetKeywords = action("actionResetKeywords", QStringLiteral("Reset keywords"));
+    connect(m_actions.resetKeywords, &QAction::triggered, &keywords, &lists::KeywordCommands::cmdWordClick);
+    m_actions.deleteResult = action("actionDeleteResult", QStringLiteral("Delete Result"));
+    connect(m_actions.deleteResult, &QAction::triggered, &m_fields, [this] { m_fields.clear(app::Field::txtResultat); });
+    m_actions.deleteErrors = action("actionDeleteErrors", QStringLiteral("Delete"));
+    connect(m_actions.deleteErrors, &QAction::triggered, &m_fields, [this] { m_fields.clear(app::Field::txtEtrap); });
+    // Connected to their commands with their grids, after what those grids do first.
+    m_actions.loadKeywords = action("actionLoadKeywords", QStringLiteral("Load Keywords"));
+    m_actions.loadUrls = action("actionLoadUrls", QStringLiteral("Load URL to edit"));
+    m_actions.addUrl = action("actionAddUrl", QStringLiteral("Add URL"));
+    connect(m_actions.addUrl, &QAction::triggered, &urls, &lists::UrlCommands::cmdAddClick);
+    m_actions.setStartHour = action("actionSetStartHour", QStringLiteral("Set start time to"));
+    if (scan::DailyScheduler *scheduler = m_engine.scheduler()) {
+        connect(m_actions.setStartHour, &QAction::triggered, scheduler,
+                [this, scheduler] { scheduler->cmdTimeClick(m_hourPicker->currentText()); });
+    } else {
+        m_actions.setStartHour->setEnabled(false);
+    }
+}
+
+QPushButton *MainWindow::button(const char *objectName, const QString &caption, QAction *command)
 {
     auto *result = new QPushButton(caption);
     result->setObjectName(QString::fromLatin1(objectName));
+    if (command != nullptr) {
+        connect(result, &QPushButton::clicked, command, &QAction::trigger);
+        connect(command, &QAction::enabledChanged, result, &QPushButton::setEnabled);
+        result->setEnabled(command->isEnabled());
+    }
     return result;
 }
 
@@ -130,12 +156,9 @@ QWidget *MainWindow::buildTopRow()
     auto *layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
 
-    QPushButton *start = button("cmdRun", QStringLiteral("Start"));
-    QPushButton *resetDates = button("cmdReset", QStringLiteral("Reset date"));
-    QPushButton *resetKeywords = button("cmdWord", QStringLiteral("Reset keywords"));
-    connect(start, &QPushButton::clicked, this, [this] { m_engine.run().start(); });
-    connect(resetDates, &QPushButton::clicked, this, &MainWindow::resetDates);
-    connect(resetKeywords, &QPushButton::clicked, this, &MainWindow::resetKeywords);
+    QPushButton *start = button("cmdRun", QStringLiteral("Start"), m_actions.start);
+    QPushButton *resetDates = button("cmdReset", QStringLiteral("Reset date"), m_actions.resetDates);
+    QPushButton *resetKeywords = button("cmdWord", QStringLiteral("Reset keywords"), m_actions.resetKeywords);
     layout->addWidget(start);
     layout->addWidget(resetDates);
     layout->addWidget(resetKeywords);
@@ -156,11 +179,13 @@ QWidget *MainWindow::buildTopRow()
     status->addWidget(runLabel);
     layout->addLayout(status);
 
-    // Outside the visible area in the original design: shows the stored data-source name.
+    // A diagnostic kept out of sight: shows the stored data-source name.
     QPushButton *getReg = button("Command1", QStringLiteral("getreg"));
     getReg->setParent(row);
     getReg->hide();
-    connect(getReg, &QPushButton::clicked, this, &MainWindow::showStoredDsn);
+    connect(getReg, &QPushButton::clicked, this, [this] {
+        m_prompts.showMessage(m_engine.settings().read(app::keys::Dsn, m_engine.dataSourceName().current()));
+    });
     return row;
 }
 
@@ -199,8 +224,7 @@ QWidget *MainWindow::buildResultTab()
     report->setLineWrapMode(QPlainTextEdit::NoWrap);
     report->setAccessibleName(QStringLiteral("Search result"));
     m_panes.insert(Field::txtResultat, report);
-    QPushButton *clear = button("cmdSletMail", QStringLiteral("Delete Result"));
-    connect(clear, &QPushButton::clicked, this, [this] { m_state.clear(Field::txtResultat); });
+    QPushButton *clear = button("cmdSletMail", QStringLiteral("Delete Result"), m_actions.deleteResult);
     layout->addWidget(report, 1);
     layout->addWidget(clear, 0, Qt::AlignLeft);
     return tab;
@@ -256,8 +280,7 @@ QWidget *MainWindow::buildErrorsTab()
     errors->setReadOnly(true);
     errors->setAccessibleName(QStringLiteral("Errors"));
     m_panes.insert(Field::txtEtrap, errors);
-    QPushButton *clear = button("Command2", QStringLiteral("Delete"));
-    connect(clear, &QPushButton::clicked, this, [this] { m_state.clear(Field::txtEtrap); });
+    QPushButton *clear = button("Command2", QStringLiteral("Delete"), m_actions.deleteErrors);
     layout->addWidget(errors, 1);
     layout->addWidget(clear, 0, Qt::AlignLeft);
     return tab;
@@ -278,11 +301,7 @@ QWidget *MainWindow::buildTimerTab()
     m_hourPicker->setCurrentText(QStringLiteral("12"));
     m_hourPicker->setAccessibleName(QStringLiteral("Start hour"));
     caption->setBuddy(m_hourPicker);
-    QPushButton *setTime = button("cmdTime", QStringLiteral("Set start time to"));
-    connect(setTime, &QPushButton::clicked, this, [this] {
-        if (scan::DailyScheduler *scheduler = m_engine.scheduler())
-            scheduler->cmdTimeClick(m_hourPicker->currentText());
-    });
+    QPushButton *setTime = button("cmdTime", QStringLiteral("Set start time to"), m_actions.setStartHour);
     layout->addWidget(caption);
     layout->addWidget(m_hourPicker);
     layout->addWidget(setTime);
@@ -304,8 +323,7 @@ QWidget *MainWindow::buildKeywordsTab()
     m_keywordGrid->setAccessibleName(QStringLiteral("Keywords"));
     m_keywordGrid->setToolTip(QStringLiteral("Insert adds a keyword, Delete deletes one; a row is saved "
                                              "when you press Enter or leave it"));
-    QPushButton *load = button("cmdKWord", QStringLiteral("Load Keywords"));
-    connect(load, &QPushButton::clicked, this, &MainWindow::loadKeywords);
+    QPushButton *load = button("cmdKWord", QStringLiteral("Load Keywords"), m_actions.loadKeywords);
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(load);
     buttons->addStretch(1);
@@ -330,10 +348,8 @@ QWidget *MainWindow::buildUrlTab()
                                          "press Enter or leave it"));
     explanation->setBuddy(m_urlGrid);
     auto *buttons = new QHBoxLayout;
-    QPushButton *load = button("cmdURL", QStringLiteral("Load URL to edit"));
-    QPushButton *add = button("cmdAdd", QStringLiteral("Add URL"));
-    connect(load, &QPushButton::clicked, this, &MainWindow::loadUrls);
-    connect(add, &QPushButton::clicked, this, &MainWindow::addUrl);
+    QPushButton *load = button("cmdURL", QStringLiteral("Load URL to edit"), m_actions.loadUrls);
+    QPushButton *add = button("cmdAdd", QStringLiteral("Add URL"), m_actions.addUrl);
     buttons->addWidget(load);
     buttons->addWidget(add);
     buttons->addStretch(1);
@@ -363,6 +379,17 @@ QWidget *MainWindow::gridButtons(GridView *view, const char *addName, const char
     return box;
 }
 
+void MainWindow::buildStatusBar()
+{
+    m_runCounts = new QLabel;
+    m_runCounts->setObjectName(QStringLiteral("runCounts"));
+    statusBar()->addPermanentWidget(m_runCounts);
+    connect(&m_engine.run(), &scan::ScanRun::countsChanged, m_runCounts, [this](int analysed, int failed) {
+        m_runCounts->setText(tr("%n URL(s) analysed", nullptr, analysed) + QStringLiteral(", ") +
+                             tr("%n failed", nullptr, failed));
+    });
+}
+
 void MainWindow::buildMenus()
 {
     QMenu *file = menuBar()->addMenu(QStringLiteral("&Filer"));
@@ -388,11 +415,11 @@ void MainWindow::buildMenus()
     connect(about, &QAction::triggered, this, &MainWindow::showAbout);
 }
 
-void MainWindow::bindState()
+void MainWindow::bindFields()
 {
-    connect(&m_state, &app::RunState::fieldChanged, this, &MainWindow::showField);
-    connect(&m_state, &app::RunState::fieldAppended, this, &MainWindow::appendToField);
-    connect(&m_state, &app::RunState::progressChanged, this,
+    connect(&m_fields, &app::RunFields::fieldChanged, this, &MainWindow::showField);
+    connect(&m_fields, &app::RunFields::fieldAppended, this, &MainWindow::appendToField);
+    connect(&m_fields, &app::RunFields::progressChanged, this,
             [this](double value) { m_progress->setValue(static_cast<int>(value)); });
     for (auto it = m_lines.cbegin(); it != m_lines.cend(); ++it)
         showField(it.key());
@@ -400,7 +427,7 @@ void MainWindow::bindState()
         showField(it.key());
     for (auto it = m_panes.cbegin(); it != m_panes.cend(); ++it)
         showField(it.key());
-    m_progress->setValue(static_cast<int>(m_state.progress()));
+    m_progress->setValue(static_cast<int>(m_fields.progress()));
 }
 
 namespace {
@@ -415,7 +442,7 @@ QString displayText(const QString &text)
 
 void MainWindow::showField(Field field)
 {
-    const QString text = displayText(m_state.text(field));
+    const QString text = displayText(m_fields.text(field));
     if (QLineEdit *line = m_lines.value(field)) {
         line->setText(text);
         line->setCursorPosition(0);
@@ -439,11 +466,6 @@ void MainWindow::appendToField(Field field, const QString &piece)
     cursor.insertText(displayText(piece));
 }
 
-void MainWindow::showStoredDsn()
-{
-    m_prompts->showMessage(m_settings.read(app::keys::Dsn, m_state.strDSN()));
-}
-
 namespace {
 
 // A negative sensitivity would make every length count as changed; the column is a 32-bit integer.
@@ -463,34 +485,23 @@ public:
 
 } // namespace
 
-void MainWindow::resetDates()
+void MainWindow::bindGrid(GridView *view, lists::TableGrid &grid, QAction *load)
 {
-    m_urls->cmdResetClick();
+    connect(&grid, &lists::TableGrid::modelChanged, this,
+            [this, view, &grid](store::GridModel *model) { showGrid(view, grid, model); });
+    connect(view, &GridView::addRowRequested, this, [view, &grid] {
+        view->commitOpenEditor();
+        view->editRow(grid.addRow());
+    });
+    connect(view, &GridView::deleteRowRequested, this, [view, &grid](int row) {
+        view->commitOpenEditor();
+        grid.deleteRow(row);
+    });
+    // A reload writes what is still being typed first, as leaving the row would.
+    connect(load, &QAction::triggered, view, &GridView::commitOpenEditor);
 }
 
-void MainWindow::resetKeywords()
-{
-    m_keywords->cmdWordClick();
-}
-
-void MainWindow::loadKeywords()
-{
-    m_keywordGrid->commitOpenEditor();
-    m_keywords->cmdKWordClick();
-}
-
-void MainWindow::loadUrls()
-{
-    m_urlGrid->commitOpenEditor();
-    m_urls->cmdURLClick();
-}
-
-void MainWindow::addUrl()
-{
-    m_urls->cmdAddClick();
-}
-
-void MainWindow::showGrid(GridView *view, store::TableGrid &grid, store::GridModel *model)
+void MainWindow::showGrid(GridView *view, lists::TableGrid &grid, store::GridModel *model)
 {
     view->showGridModel(model, grid.table().shownColumns);
     if (model == nullptr)
@@ -500,28 +511,17 @@ void MainWindow::showGrid(GridView *view, store::TableGrid &grid, store::GridMod
         view->setItemDelegateForColumn(sensitivity, new SensitivityDelegate(view));
 }
 
-void MainWindow::addGridRow(GridView *view, store::TableGrid &grid)
-{
-    view->commitOpenEditor();
-    view->editRow(grid.addRow());
-}
-
-void MainWindow::deleteGridRow(GridView *view, store::TableGrid &grid, int row)
-{
-    view->commitOpenEditor();
-    grid.deleteRow(row);
-}
-
 void MainWindow::writePendingEdits()
 {
     m_urlGrid->commitOpenEditor();
     m_keywordGrid->commitOpenEditor();
-    m_urls->grid().writePending();
-    m_keywords->grid().writePending();
+    m_engine.urls().grid().writePending();
+    m_engine.keywords().grid().writePending();
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
+    m_engine.run().stop();
     writePendingEdits();
     QMainWindow::closeEvent(event);
 }
@@ -548,21 +548,21 @@ void bringToFront(QWidget *window)
 void MainWindow::showOdbcSettings()
 {
     if (existing(m_odbcSettings) == nullptr)
-        m_odbcSettings = new OdbcSettingsDialog(m_state, m_settings, m_engine.prompts(), this);
+        m_odbcSettings = new OdbcSettingsDialog(m_fields, m_engine.settings(), m_prompts, this);
     bringToFront(m_odbcSettings);
 }
 
 void MainWindow::showMailSettings()
 {
     if (existing(m_mailSettings) == nullptr)
-        m_mailSettings = new MailSettingsDialog(m_settings, this);
+        m_mailSettings = new MailSettingsDialog(m_engine.settings(), this);
     bringToFront(m_mailSettings);
 }
 
 void MainWindow::showAbout()
 {
     if (existing(m_about) == nullptr)
-        m_about = new AboutWindow(m_settings, this);
+        m_about = new AboutWindow(m_engine.settings(), this);
     bringToFront(m_about);
 }
 

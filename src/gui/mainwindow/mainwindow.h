@@ -1,14 +1,12 @@
 #pragma once
 
-#include <memory>
-
 #include <QHash>
 #include <QMainWindow>
 #include <QPointer>
 
-#include "core/app/operatorprompts.h"
-#include "core/app/runstate.h"
+#include "core/app/runfields.h"
 
+class QAction;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -18,21 +16,15 @@ class QPushButton;
 class QTabWidget;
 class QWidget;
 
-namespace qs::app {
-class OperatorPrompts;
-class SettingsStore;
-} // namespace qs::app
-
-namespace qs::scan {
+namespace qs {
 class Engine;
 }
-
+namespace qs::lists {
+class TableGrid;
+}
 namespace qs::store {
 class GridModel;
-class KeywordMaintenance;
-class TableGrid;
-class UrlMaintenance;
-} // namespace qs::store
+}
 
 namespace qs::gui {
 
@@ -40,41 +32,42 @@ class AboutWindow;
 class GridView;
 class MailSettingsDialog;
 class OdbcSettingsDialog;
+class WindowPrompts;
 
 // The main window "Quillmere Scanner": buttons, the title frame, six tabs and the menus.
 //
-// It keeps no state of its own: the fields it shows belong to the core's RunState, and the
-// buttons call the core's routines.
+// It keeps no state of its own: the fields it shows belong to the core, and each operator
+// command is one action connected straight to the core object that carries it out.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
 public:
-    explicit MainWindow(scan::Engine &engine, QWidget *parent = nullptr);
+    MainWindow(Engine &engine, WindowPrompts &prompts, QWidget *parent = nullptr);
     ~MainWindow() override;
 
-    // The prompts that the window's routines use; by default real dialogs over this window.
-    app::OperatorPrompts &prompts() { return *m_prompts; }
-    void setPrompts(std::unique_ptr<app::OperatorPrompts> prompts);
-
 protected:
-    // Edits still open in the grids are written before the window goes.
+    // A run under way stops and gives its rows back; edits still open in the grids are written.
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void resetDates();
-    void resetKeywords();
-    void loadKeywords();
-    void loadUrls();
-    void addUrl();
-    void showOdbcSettings();
-    void showMailSettings();
-    void showAbout();
-    void writePendingEdits();
-    void showGrid(GridView *view, store::TableGrid &grid, store::GridModel *model);
-    void addGridRow(GridView *view, store::TableGrid &grid);
-    void deleteGridRow(GridView *view, store::TableGrid &grid, int row);
-    QWidget *gridButtons(GridView *view, const char *addName, const char *deleteName);
-    template <typename Window> static Window *existing(QPointer<Window> &window);
+    // One per operator command, shared by its button.
+    struct Actions
+    {
+        QAction *start = nullptr;
+        QAction *resetDates = nullptr;
+        QAction *resetKeywords = nullptr;
+        QAction *deleteResult = nullptr;
+        QAction *deleteErrors = nullptr;
+        QAction *loadKeywords = nullptr;
+        QAction *loadUrls = nullptr;
+        QAction *addUrl = nullptr;
+        QAction *setStartHour = nullptr;
+    };
+
+    void buildActions();
+    QAction *action(const char *objectName, const QString &text);
+    QPushButton *button(const char *objectName, const QString &caption, QAction *command = nullptr);
+    QLineEdit *readOnlyLine(app::Field field);
 
     QWidget *buildTopRow();
     QWidget *buildTitleFrame();
@@ -85,22 +78,25 @@ private:
     QWidget *buildTimerTab();
     QWidget *buildKeywordsTab();
     QWidget *buildUrlTab();
+    QWidget *gridButtons(GridView *view, const char *addName, const char *deleteName);
     void buildMenus();
-    void bindState();
+    void buildStatusBar();
+    void bindFields();
+    void bindGrid(GridView *view, lists::TableGrid &grid, QAction *load);
     void showField(app::Field field);
     void appendToField(app::Field field, const QString &piece);
-    void showStoredDsn();
+    void showGrid(GridView *view, lists::TableGrid &grid, store::GridModel *model);
+    void writePendingEdits();
 
-    QPushButton *button(const char *objectName, const QString &caption);
-    QLineEdit *readOnlyLine(app::Field field);
+    void showOdbcSettings();
+    void showMailSettings();
+    void showAbout();
+    template <typename Window> static Window *existing(QPointer<Window> &window);
 
-    scan::Engine &m_engine;
-    app::RunState &m_state;
-    app::SettingsStore &m_settings;
-    std::unique_ptr<app::OperatorPrompts> m_prompts;
-    app::HeadlessPrompts m_headless;
-    std::unique_ptr<store::UrlMaintenance> m_urls;
-    std::unique_ptr<store::KeywordMaintenance> m_keywords;
+    Engine &m_engine;
+    WindowPrompts &m_prompts;
+    app::RunFields &m_fields;
+    Actions m_actions;
 
     QHash<app::Field, QLineEdit *> m_lines;
     QHash<app::Field, QLabel *> m_labels;
@@ -109,6 +105,7 @@ private:
     QComboBox *m_hourPicker = nullptr;
     GridView *m_keywordGrid = nullptr;
     GridView *m_urlGrid = nullptr;
+    QLabel *m_runCounts = nullptr;
     QPointer<OdbcSettingsDialog> m_odbcSettings;
     QPointer<MailSettingsDialog> m_mailSettings;
     QPointer<AboutWindow> m_about;

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QPointer>
+#include <QStringList>
 
 #include "core/app/operatorprompts.h"
 
+class QMessageBox;
 class QWidget;
 
 namespace qs::gui {
@@ -12,15 +14,25 @@ namespace qs::gui {
 class WindowPrompts final : public app::OperatorPrompts
 {
 public:
-    explicit WindowPrompts(QWidget *parent);
+    // The dialogs belong to window, once it is there.
+    void setWindow(QWidget *window) { m_window = window; }
 
-    // A message box that does not block: a scan run goes on while it is open.
-    void showMessage(const QString &text) override;
+    // A message box that does not block: a scan run goes on while it is open. Messages that come
+    // while one is open wait for it to be closed, so that they are read in the order they came:
+    // a run's first message is often the cause of the ones after it.
+    void showMessage(const QString &text, const QString &commandLineText = {}) override;
     QString askText(const QString &prompt, const QString &title) override;
     bool confirm(const QString &text) override;
 
+    // The messages not yet shown, after the one on screen.
+    const QStringList &waitingMessages() const { return m_waiting; }
+
 private:
-    QPointer<QWidget> m_parent;
+    void showNext();
+
+    QPointer<QWidget> m_window;
+    QPointer<QMessageBox> m_shown;
+    QStringList m_waiting;
 };
 
 } // namespace qs::gui

@@ -2,7 +2,7 @@
 
 #include <QDateTime>
 
-namespace qs::scan {
+namespace qs::app {
 
 // Where the scheduler and the run take the time from; tests set it instead of waiting.
 class Clock
@@ -34,4 +34,4 @@ private:
     qint64 m_offset = 0;
 };
 
-} // namespace qs::scan
+} // namespace qs::app

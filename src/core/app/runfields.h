@@ -7,8 +7,8 @@
 
 namespace qs::app {
 
-// The working fields of the main window. They keep the names the operator's window shows
-// them under (the visible ones are widgets with the same objectName), so both sides read alike.
+// The fields a run shows to the operator. The visible ones are widgets of the main window with the
+// same objectName; the others are kept for the operator's diagnostics and for the tests.
 enum class Field
 {
     txtURL,
@@ -37,16 +37,17 @@ enum class Field
 
 QString fieldName(Field field);
 
-// State of the scan engine and the scheduler, shared by the core routines and shown by the window.
-//
-// Every routine reads and writes these fields like variables; the window listens to the
-// signals and never keeps a copy of its own. Appends are announced with the appended piece so
-// that a view of a long pane need not be rebuilt.
-class RunState : public QObject
+// The texts the core shows: the report (txtResultat), the error pane (txtEtrap) and the state of
+// the page under analysis. The core writes them; the window listens to the signals and keeps no
+// copy. Working values live, typed, in the classes that own them. Only the report and the error
+// pane are read back: the operator may clear them, and what they hold is what is mailed and
+// printed. Appends are announced with the appended piece, so that a view of a long pane need not
+// be rebuilt.
+class RunFields : public QObject
 {
     Q_OBJECT
 public:
-    explicit RunState(QObject *parent = nullptr);
+    explicit RunFields(QObject *parent = nullptr);
 
     const QString &text(Field field) const { return m_fields[index(field)]; }
     void setText(Field field, const QString &value);
@@ -55,15 +56,6 @@ public:
 
     double progress() const { return m_progress; }
     void setProgress(double value);
-
-    // The data-source name last read from the settings store, and the connection string
-    // formed from it ("DSN=" and the name), as the database routines refresh them.
-    const QString &strDSN() const { return m_strDSN; }
-    const QString &strConn() const { return m_strConn; }
-    void setDsn(const QString &name);
-
-    // The URL of the current pass.
-    QString strURL;
 
 signals:
     void fieldChanged(qs::app::Field field);
@@ -75,8 +67,6 @@ private:
 
     std::array<QString, static_cast<std::size_t>(Field::Count)> m_fields;
     double m_progress = 0;
-    QString m_strDSN;
-    QString m_strConn;
 };
 
 } // namespace qs::app

@@ -1,23 +1,31 @@
 #pragma once
 
-#include "core/lists/listcommands.h"
+#include <QObject>
 
-namespace qs::store {
+#include "core/lists/listcontext.h"
+#include "core/lists/tablegrid.h"
+
+namespace qs::lists {
 
 // The operator's commands on the keyword list (table keyword) and on the hits that scanning has
 // recorded (table kw).
-class KeywordMaintenance : public ListCommands
+class KeywordCommands : public QObject
 {
     Q_OBJECT
 public:
-    KeywordMaintenance(app::RunState &state, const app::SettingsStore &settings, DataSource &dataSource,
-                       app::OperatorPrompts &prompts, QObject *parent = nullptr);
+    explicit KeywordCommands(const ListContext &context, QObject *parent = nullptr);
+
+    TableGrid &grid() { return m_grid; }
 
     // "Load Keywords": the keyword list in the grid.
     void cmdKWordClick();
     // "Reset keywords": after the operator's OK, deletes every recorded hit, so that the next
     // runs report every keyword as new.
     void cmdWordClick();
+
+private:
+    ListContext m_context;
+    TableGrid m_grid;
 };
 
-} // namespace qs::store
+} // namespace qs::lists

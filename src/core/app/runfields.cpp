@@ -1,4 +1,4 @@
-#include "core/app/runstate.h"
+#include "core/app/runfields.h"
 
 namespace qs::app {
 
@@ -12,7 +12,7 @@ QString fieldName(Field field)
     return QString::fromLatin1(names.at(static_cast<std::size_t>(field)));
 }
 
-RunState::RunState(QObject *parent)
+RunFields::RunFields(QObject *parent)
     : QObject(parent)
 {
     // The texts the window opens with.
@@ -23,10 +23,9 @@ RunState::RunState(QObject *parent)
     m_fields[index(Field::lblDato)] = QStringLiteral("00-00-0000");
     m_fields[index(Field::lblPoints)] = QStringLiteral("points");
     m_fields[index(Field::lblTid)] = QStringLiteral("klokken");
-    m_strConn = QStringLiteral("DSN=");
 }
 
-void RunState::setText(Field field, const QString &value)
+void RunFields::setText(Field field, const QString &value)
 {
     QString &current = m_fields[index(field)];
     if (current == value)
@@ -35,7 +34,7 @@ void RunState::setText(Field field, const QString &value)
     emit fieldChanged(field);
 }
 
-void RunState::append(Field field, const QString &piece)
+void RunFields::append(Field field, const QString &piece)
 {
     if (piece.isEmpty())
         return;
@@ -43,17 +42,10 @@ void RunState::append(Field field, const QString &piece)
     emit fieldAppended(field, piece);
 }
 
-void RunState::setProgress(double value)
+void RunFields::setProgress(double value)
 {
     m_progress = value;
     emit progressChanged(value);
-}
-
-void RunState::setDsn(const QString &name)
-{
-    m_strDSN = name;
-    m_strConn = QStringLiteral("DSN=") + name;
-    setText(Field::txtDB, name);
 }
 
 } // namespace qs::app

@@ -1,0 +1,54 @@
+#include "core/lists/keywordcommands.h"
+
+#include "core/app/datasourcename.h"
+#include "core/app/errorentry.h"
+#include "core/app/operatorprompts.h"
+#include "core/app/runfields.h"
+#include "core/store/listtables.h"
+
+namespace qs::lists {
+
+namespace {
+
+GridTable keywordTable()
+{
+    GridTable table;
+    table.table = QStringLiteral("keyword");
+    table.shownColumns = QStringList{QStringLiteral("KEYWORDS")};
+    // The table has no key: sorted, a keyword keeps a predictable place after it is written.
+    table.sortColumn = QStringLiteral("KEYWORDS");
+    table.loadErrorPrefix = QStringLiteral("Keyword load Error ");
+    table.writeErrorPrefix = QStringLiteral("Keyword edit Error ");
+    table.deleteQuestion = QStringLiteral("Delete the keyword %1 from the list?");
+    return table;
+}
+
+} // namespace
+
+KeywordCommands::KeywordCommands(const ListContext &context, QObject *parent)
+    : QObject(parent)
+    , m_context(context)
+    , m_grid(context, keywordTable())
+{}
+
+void KeywordCommands::cmdKWordClick()
+{
+    m_grid.load();
+}
+
+void KeywordCommands::cmdWordClick()
+{
+    const QString dsn = m_context.dataSourceName.refresh();
+    if (!m_context.prompts.confirm(QStringLiteral("All the keywords found at scanning will be deleted!")))
+        return;
+
+    const store::DbError error = store::deleteAllHits(m_context.dataSource, dsn);
+    if (!error.failed())
+        return;
+    m_context.fields.append(app::Field::txtEtrap,
+                            app::errorEntry(QStringLiteral("Delete Error "), error.number, error.description));
+    // Nothing was deleted: the operator must not be told otherwise.
+    m_context.prompts.showMessage(QStringLiteral("The keywords found at scanning were not deleted: there was an error"));
+}
+
+} // namespace qs::lists
