@@ -1,11 +1,11 @@
 #pragma once
 
-#include "core/scan/clock.h"
+#include "core/app/clock.h"
 
 namespace qs::test {
 
 // A clock that stands still until the test moves it.
-class FakeClock final : public scan::Clock
+class FakeClock final : public app::Clock
 {
 public:
     explicit FakeClock(QDateTime start)

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include <sys/socket.h>
+
 #include <QHostAddress>
 #include <QSslCertificate>
 #include <QSslConfiguration>
@@ -114,8 +116,46 @@ private:
 
     void answer(const Response &response)
     {
+        if (response.delay.count() > 0) {
+            m_answering = true;
+            m_server.answering(+1);
+            QTimer::singleShot(response.delay, this, [this, response] {
+                m_server.answering(-1);
+                m_answering = false;
+                Response now = response;
+                now.delay = {};
+                answer(now);
+                readRequests();
+            });
+            return;
+        }
         const QByteArray wire = framedBody(response);
         switch (response.behaviour) {
+        case Behaviour::Raw:
+            m_socket->write(response.raw);
+            if (response.closeAfterRaw)
+                closeAfterAnswer();
+            break;
+        case Behaviour::ResetMidway: {
+            m_socket->write(responseHead(response) + wire.left(response.cutAfter >= 0 ? response.cutAfter : wire.size() / 2));
+            m_socket->flush();
+            m_answering = true;
+            // A reset, not an orderly close: with a zero linger time close() sends RST.
+            QTimer::singleShot(50, this, [this] {
+                const linger reset{1, 0};
+                ::setsockopt(int(m_socket->socketDescriptor()), SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+                m_socket->abort();
+            });
+            break;
+        }
+        case Behaviour::EndlessHeaders:
+            m_answering = true;
+            m_socket->write("HTTP/1.1 200 OK\r\n");
+            m_pending = QByteArrayLiteral("X-Drip: more\r\n");
+            m_trickleBytes = m_pending.size();
+            m_endless = true;
+            m_trickle.start(response.trickleInterval);
+            break;
         case Behaviour::Normal:
             m_socket->write(responseHead(response) + wire);
             if (response.framing == Framing::Close)
@@ -146,6 +186,10 @@ private:
 
     void trickle()
     {
+        if (m_endless) {
+            m_socket->write(m_pending);
+            return;
+        }
         m_socket->write(m_pending.left(m_trickleBytes));
         m_pending.remove(0, std::min(m_trickleBytes, m_pending.size()));
         if (!m_pending.isEmpty())
@@ -175,6 +219,7 @@ private:
     QByteArray m_pending;
     qsizetype m_trickleBytes = 1;
     bool m_closeAfterTrickle = false;
+    bool m_endless = false;
 };
 
 LoopbackHttpServer::Response LoopbackHttpServer::page(QByteArray body, QByteArray contentType)
@@ -182,6 +227,15 @@ LoopbackHttpServer::Response LoopbackHttpServer::page(QByteArray body, QByteArra
     Response response;
     response.headers.append({QByteArrayLiteral("Content-Type"), std::move(contentType)});
     response.body = std::move(body);
+    return response;
+}
+
+LoopbackHttpServer::Response LoopbackHttpServer::raw(QByteArray bytes, bool closeAfter)
+{
+    Response response;
+    response.behaviour = Behaviour::Raw;
+    response.raw = std::move(bytes);
+    response.closeAfterRaw = closeAfter;
     return response;
 }
 
@@ -201,10 +255,17 @@ LoopbackHttpServer::LoopbackHttpServer(QObject *parent)
 
 LoopbackHttpServer::~LoopbackHttpServer() = default;
 
-bool LoopbackHttpServer::listen()
+bool LoopbackHttpServer::listen(const QString &address)
 {
     m_tls = false;
+    m_address = address;
     return startListening(std::make_unique<QTcpServer>());
+}
+
+void LoopbackHttpServer::answering(int change)
+{
+    m_atOnce += change;
+    m_mostAtOnce = std::max(m_mostAtOnce, m_atOnce);
 }
 
 bool LoopbackHttpServer::listenTls(const QSslCertificate &certificate, const QSslKey &privateKey,
@@ -228,7 +289,7 @@ bool LoopbackHttpServer::startListening(std::unique_ptr<QTcpServer> server)
     // pendingConnectionAvailable, not newConnection: a TLS connection is handed over only after
     // its handshake.
     connect(server.get(), &QTcpServer::pendingConnectionAvailable, this, &LoopbackHttpServer::acceptPending);
-    if (!server->listen(QHostAddress::LocalHost, 0)) {
+    if (!server->listen(QHostAddress(m_address), 0)) {
         m_errorString = server->errorString();
         m_server.reset();
         return false;
@@ -269,8 +330,8 @@ quint16 LoopbackHttpServer::port() const
 
 QUrl LoopbackHttpServer::url(const QString &path) const
 {
-    return QUrl(QStringLiteral("%1://127.0.0.1:%2%3")
-                    .arg(m_tls ? QStringLiteral("https") : QStringLiteral("http"))
+    return QUrl(QStringLiteral("%1://%2:%3%4")
+                    .arg(m_tls ? QStringLiteral("https") : QStringLiteral("http"), m_address)
                     .arg(port())
                     .arg(path));
 }

@@ -30,6 +30,9 @@ public:
         CutMidway,            // announce the whole body, send part of it, then close
         Trickle,              // the head at once, then the body a few bytes at a time
         CloseWithoutResponse, // read the request and close without sending a byte
+        Raw,                  // send `raw` exactly as it is, then close when closeAfterRaw
+        ResetMidway,          // announce the whole body, send part of it, then reset the connection
+        EndlessHeaders,       // a status line, then one header line per trickleInterval, for ever
     };
     Q_ENUM(Behaviour)
     // How the end of the body is marked (RFC 9112 section 6).
@@ -52,7 +55,13 @@ public:
         qsizetype cutAfter = -1; // CutMidway: bytes of the framed body sent before closing; -1: half
         qsizetype trickleBytes = 1;
         std::chrono::milliseconds trickleInterval{20};
+        std::chrono::milliseconds delay{0}; // before anything is sent
+        QByteArray raw;
+        bool closeAfterRaw = true;
     };
+    // An answer sent byte for byte as given ("HTTP/1.1 200 OK\r\n..."), for answers no real
+    // server should send.
+    static Response raw(QByteArray bytes, bool closeAfter = true);
 
     // A 200 answer with a Content-Type field.
     static Response page(QByteArray body,
@@ -63,8 +72,9 @@ public:
     explicit LoopbackHttpServer(QObject *parent = nullptr);
     ~LoopbackHttpServer() override;
 
-    // Listens on 127.0.0.1 at a free port; false (see errorString()) when that fails.
-    bool listen();
+    // Listens on 127.0.0.1 (or another loopback address) at a free port; false (see
+    // errorString()) when that fails.
+    bool listen(const QString &address = QStringLiteral("127.0.0.1"));
     // As listen(), but every connection must first complete a TLS handshake with this certificate.
     // With advertiseHttp2 the server offers "h2" through ALPN (RFC 7301) next to "http/1.1", as
     // public servers do, so a client that would take HTTP/2 is seen doing so: its connection
@@ -88,6 +98,9 @@ public:
     // Requests received whose target (without query) was path.
     int requestCount(const QString &path) const;
     void clearRequests();
+    // Requests answered so far but not yet complete on the wire: at most this many were in
+    // flight at once.
+    int mostAtOnce() const { return m_mostAtOnce; }
     // Connections accepted so far, and those still open.
     int acceptedConnections() const;
     int openConnections() const;
@@ -102,6 +115,7 @@ private:
     class Session;
 
     bool startListening(std::unique_ptr<QTcpServer> server);
+    void answering(int change);
     void acceptPending();
     Response responseFor(const QByteArray &target) const;
     void record(const QByteArray &head, const QByteArray &target);
@@ -112,6 +126,9 @@ private:
     QHash<QString, Response> m_responses;
     QList<QByteArray> m_requestHeads;
     QList<QByteArray> m_requestPaths;
+    QString m_address = QStringLiteral("127.0.0.1");
+    int m_atOnce = 0;
+    int m_mostAtOnce = 0;
     int m_acceptedConnections = 0;
 };
 

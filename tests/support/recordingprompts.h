@@ -10,7 +10,11 @@ namespace qs::test {
 class RecordingPrompts final : public app::OperatorPrompts
 {
 public:
-    void showMessage(const QString &text) override { messages << text; }
+    void showMessage(const QString &text, const QString &commandLineText = {}) override
+    {
+        messages << text;
+        commandLineMessages << (commandLineText.isEmpty() ? text : commandLineText);
+    }
     QString askText(const QString &prompt, const QString &title) override
     {
         questions << title + QStringLiteral(": ") + prompt;
@@ -23,6 +27,7 @@ public:
     }
 
     QStringList messages;
+    QStringList commandLineMessages;
     QStringList questions;
     QStringList confirmations;
     QStringList textAnswers;

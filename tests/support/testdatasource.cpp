@@ -70,7 +70,8 @@ QList<QPair<QString, QString>> postgresEntries(const QString &database)
 QSqlDatabase openConnection(const QString &connectionName, const QString &dsn, QString *error)
 {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), connectionName);
-    db.setDatabaseName(dsn);
+    // As the program opens it: 64-bit integers arrive whole.
+    db.setDatabaseName(dsn + QStringLiteral(";BigInt=1"));
     if (!db.open())
         *error = db.lastError().text();
     return db;

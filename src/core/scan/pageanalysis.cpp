@@ -1,6 +1,7 @@
 #include "core/scan/pageanalysis.h"
 
 #include "core/app/blanks.h"
+#include "core/app/displaytext.h"
 #include "core/app/errorentry.h"
 #include "core/app/operatorprompts.h"
 #include "core/app/runfields.h"
@@ -39,7 +40,7 @@ QString PageAnalysis::entryFor(const AnalysedPage &page, const QString &prefix, 
 PageAnalysis::Outcome PageAnalysis::analyse(const QString &dsn, const AnalysedPage &page)
 {
     m_fields.clear(Field::lblRun);
-    const QString title = pageTitle(page.text);
+    const QString title = app::safeForDisplay(pageTitle(page.text));
     m_fields.setText(Field::txtTitle, title);
     if (!statusLineIsGood(page.headerBlock))
         m_fields.append(Field::txtEtrap, QStringLiteral("Error in Header ") + page.url + CrLf + page.headerBlock + CrLf);

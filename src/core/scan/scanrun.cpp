@@ -9,6 +9,7 @@
 #include "core/app/calendar.h"
 #include "core/app/clock.h"
 #include "core/app/datasourcename.h"
+#include "core/app/displaytext.h"
 #include "core/app/errorentry.h"
 #include "core/app/operatorprompts.h"
 #include "core/app/runfields.h"
@@ -414,10 +415,10 @@ PageAnalysis::Outcome ScanRun::analyse(const Slot &slot)
     AnalysedPage page{urlText, idText, fieldText(sensitivity), wholeNumber(slot.row.id), wholeNumber(sensitivity),
                       QString(), QString()};
     if (result.state == FetchResult::Completed) {
-        fields.setText(Field::lblServerRapport, result.headerBlock);
+        page.headerBlock = app::safeForDisplay(result.headerBlock);
+        fields.setText(Field::lblServerRapport, page.headerBlock);
         for (double percentage : result.progress)
             fields.setProgress(percentage);
-        page.headerBlock = result.headerBlock;
         page.text = result.body;
         if (result.truncated)
             fields.append(Field::txtEtrap,

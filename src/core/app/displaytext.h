@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+namespace qs::app {
+
+// Text a web server chose (a page title, a status line, header fields) as it may be shown: in
+// the window, the report, the error pane, the mail and on a terminal. Every control character
+// but TAB, CR and LF becomes U+FFFD, one for one, so that a page can neither move a terminal's
+// cursor, retitle it or hide lines, nor cut a report short with a NUL.
+inline QString safeForDisplay(QString text)
+{
+    for (QChar &c : text) {
+        const char16_t unit = c.unicode();
+        const bool control = unit < 0x20 || (unit >= 0x7F && unit <= 0x9F);
+        if (control && unit != u'\t' && unit != u'\r' && unit != u'\n')
+            c = QChar(0xFFFD);
+    }
+    return text;
+}
+
+} // namespace qs::app
