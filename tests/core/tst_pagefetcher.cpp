@@ -11,7 +11,6 @@
 #include <QtTest>
 
 #include "loopbackhttpserver.h"
-#include "scan/bodydecoder.h"
 #include "scan/fetchresult.h"
 #include "scan/pagefetcher.h"
 #include "scan/requesturl.h"
@@ -19,7 +18,6 @@
 
 using namespace std::chrono_literals;
 using namespace Qt::StringLiterals;
-using qs::scan::BodyEnd;
 using qs::scan::FetchResult;
 using qs::scan::PageFetcher;
 using qs::scan::Refusal;
@@ -189,11 +187,6 @@ private slots:
 
     void progressValues_data();
     void progressValues();
-    void decodeBody_data();
-    void decodeBody();
-    void decodeBody_cutBodyDropsSplitCharacter();
-    void charsetFromContentType_data();
-    void charsetFromContentType();
 
     void busy_refusalsEmitNothingAndAbortAnswersOnce();
     void finished_receiverMayStartTheNextFetch();
@@ -476,76 +469,6 @@ void TestPageFetcher::progressValues()
     QFETCH(qint64, announced);
     QFETCH(QList<double>, expected);
     QCOMPARE(qs::scan::progressValues(characters, announced), expected);
-}
-
-void TestPageFetcher::decodeBody_data()
-{
-    QTest::addColumn<QByteArray>("body");
-    QTest::addColumn<QByteArray>("contentType");
-    QTest::addColumn<QString>("expected");
-
-    const QString cafe = u"caf\u00E9"_s;
-    const QByteArray html = "text/html";
-    const QByteArray latin1 = "text/html; charset=iso-8859-1";
-    const QByteArray unknown = "text/html; charset=no-such-charset";
-    const QByteArray utf8 = "caf\xC3\xA9";
-    QTest::newRow("nothing declared: UTF-8") << utf8 << html << cafe;
-    QTest::newRow("UTF-8 mark beats header") << QByteArray("\xEF\xBB\xBF") + utf8 << latin1 << cafe;
-    QTest::newRow("UTF-16LE mark") << QByteArray("\xFF\xFEh\0\xE9\0", 6) << html << u"h\u00E9"_s;
-    QTest::newRow("UTF-16BE mark") << QByteArray("\xFE\xFF\0h\0\xE9", 6) << html << u"h\u00E9"_s;
-    // Header charset before meta: see completed(), on a real reply.
-    QTest::newRow("ISO-8859-1 label read as windows-1252")
-        << QByteArray("\x93hi\x94") << latin1 << u"\u201Chi\u201D"_s;
-    QTest::newRow("meta in http-equiv")
-        << QByteArray("<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=iso-8859-1\">caf\xE9")
-        << QByteArray()
-        << u"<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=iso-8859-1\">"_s + cafe;
-    QTest::newRow("unknown header charset falls back to meta")
-        << QByteArray("<meta charset=iso-8859-1>caf\xE9") << unknown << u"<meta charset=iso-8859-1>"_s + cafe;
-    QTest::newRow("unknown meta charset: UTF-8") << "<meta charset=\"no-such-charset\">" + utf8 << unknown
-                                                 << u"<meta charset=\"no-such-charset\">"_s + cafe;
-    QTest::newRow("meta claiming UTF-16: UTF-8")
-        << "<meta charset=\"utf-16\">" + utf8 << html << u"<meta charset=\"utf-16\">"_s + cafe;
-    QTest::newRow("invalid UTF-8 byte")
-        << QByteArray("a\xFF") + "b" << QByteArray("text/html; charset=utf-8") << u"a\uFFFDb"_s;
-    QTest::newRow("incomplete last character") << QByteArray("ab\xC3") << html << u"ab\uFFFD"_s;
-}
-
-void TestPageFetcher::decodeBody()
-{
-    QFETCH(QByteArray, body);
-    QFETCH(QByteArray, contentType);
-    QFETCH(QString, expected);
-    QCOMPARE(qs::scan::decodeBody(body, contentType), expected);
-}
-
-void TestPageFetcher::decodeBody_cutBodyDropsSplitCharacter()
-{
-    QCOMPARE(qs::scan::decodeBody("ab\xC3", "text/html", BodyEnd::Cut), u"ab"_s);
-    QCOMPARE(qs::scan::decodeBody(QByteArray("a\xFF") + "b\xC3", "text/html", BodyEnd::Cut), u"a\uFFFDb"_s);
-}
-
-void TestPageFetcher::charsetFromContentType_data()
-{
-    QTest::addColumn<QByteArray>("contentType");
-    QTest::addColumn<QByteArray>("charset");
-    QTest::newRow("plain") << QByteArray("text/html; charset=UTF-8") << QByteArray("utf-8");
-    QTest::newRow("quoted") << QByteArray("text/html; charset=\"ISO-8859-1\"") << QByteArray("iso-8859-1");
-    QTest::newRow("name in capitals") << QByteArray("text/html;CHARSET=koi8-r") << QByteArray("koi8-r");
-    QTest::newRow("after a quoted ';'")
-        << QByteArray("text/html; x=\"a;charset=no\"; charset=utf-8") << QByteArray("utf-8");
-    QTest::newRow("later parameter") << QByteArray("text/html; charset=utf-8; format=flowed")
-                                     << QByteArray("utf-8");
-    QTest::newRow("none") << QByteArray("text/html") << QByteArray();
-    QTest::newRow("empty value") << QByteArray("text/html; charset=") << QByteArray();
-    QTest::newRow("no value") << QByteArray("text/html; charset") << QByteArray();
-}
-
-void TestPageFetcher::charsetFromContentType()
-{
-    QFETCH(QByteArray, contentType);
-    QFETCH(QByteArray, charset);
-    QCOMPARE(qs::scan::charsetFromContentType(contentType), charset);
 }
 
 void TestPageFetcher::busy_refusalsEmitNothingAndAbortAnswersOnce()

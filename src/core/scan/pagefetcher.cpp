@@ -391,8 +391,8 @@ FetchResult PageFetcher::resultOf(QNetworkReply &reply) const
     result.state = FetchResult::Completed;
     result.httpStatus = status;
     result.headerBlock = headerBlockOf(reply, status);
-    result.body = decodeBody(m_body, reply.rawHeader(QByteArrayLiteral("Content-Type")),
-                             result.truncated ? BodyEnd::Cut : BodyEnd::Complete);
+    const BodyEnd end = result.truncated ? BodyEnd::Cut : BodyEnd::Complete;
+    result.body = decodeBody(m_body, reply.rawHeader(QByteArrayLiteral("Content-Type")), end).text;
     result.progress = progressValues(result.body.size(), announcedLength(reply));
     return result;
 }
