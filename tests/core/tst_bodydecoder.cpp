@@ -4,7 +4,7 @@
 
 #include <QtTest>
 
-#include "scan/bodydecoder.h"
+#include "core/scan/bodydecoder.h"
 
 using namespace Qt::StringLiterals;
 using qs::scan::BodyEnd;

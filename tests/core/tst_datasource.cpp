@@ -7,8 +7,10 @@
 
 #include "core/store/datasource.h"
 #include "core/store/statements.h"
+#include "core/store/urlqueue.h"
 #include "testdatasource.h"
 
+using namespace Qt::StringLiterals;
 using qs::store::DataSource;
 using qs::store::DbError;
 using qs::test::Backend;
@@ -32,8 +34,8 @@ private slots:
 
     void queueTakesOnlyRowsNotDatedToday_data() { backends(); }
     void queueTakesOnlyRowsNotDatedToday();
-    void markingSucceedsOnlyWhileTheRowIsDue_data() { backends(); }
-    void markingSucceedsOnlyWhileTheRowIsDue();
+    void claimAndGiveBackGuardTheRow_data() { backends(); }
+    void claimAndGiveBackGuardTheRow();
     void keywordsWithQuotesAndWildcardsMatchExactly_data() { backends(); }
     void keywordsWithQuotesAndWildcardsMatchExactly();
     void newUrlRowsGetTheSchemaDefaults_data() { backends(); }
@@ -135,40 +137,56 @@ void DataSourceTest::queueTakesOnlyRowsNotDatedToday()
     const auto source = dataSource();
     QVERIFY2(source->isValid(), qPrintable(source->error()));
     const QDate today(2026, 12, 6);
-    QVERIFY(
-        source->exec(QStringLiteral("INSERT INTO listen (URL, DAGEN) VALUES ('http://today/', ?)"), {today}));
-    QVERIFY(source->exec(QStringLiteral("INSERT INTO listen (URL, DAGEN) VALUES ('http://empty/', NULL)")));
-    QVERIFY(source->exec(QStringLiteral("INSERT INTO listen (URL, DAGEN) VALUES ('http://yesterday/', ?)"),
-                         {today.addDays(-1)}));
+    for (const QVariant &date : {QVariant(today.addDays(-1)), QVariant(today), QVariant(QMetaType::fromType<QDate>()),
+                                 QVariant(today.addDays(1)), QVariant(today.addDays(-400))})
+        QVERIFY(source->exec(u"INSERT INTO listen (URL, DAGEN) VALUES ('u', ?)"_s, {date}));
 
+    // Any date but today is due, one after today too; a row without a date never is.
     DataSource dataSource;
-    QSqlQuery query;
-    const DbError error = dataSource.exec(source->name(), query, sql::selectDueUrls, {today});
-    QVERIFY2(!error.failed(), qPrintable(error.description));
-    QStringList due;
-    while (query.next())
-        due << query.value(QStringLiteral("URL")).toString();
-    QCOMPARE(due, QStringList{QStringLiteral("http://yesterday/")});
+    const auto ids = [&](std::optional<qint64> after, int limit) {
+        const qs::store::DueRows due = qs::store::selectDueRows(dataSource, source->name(), today, after, limit);
+        QList<qint64> found;
+        for (const qs::store::DueRow &row : due.rows)
+            found << row.id.toLongLong();
+        return due.error.failed() ? QList<qint64>{-1} : found;
+    };
+    QCOMPARE(ids(std::nullopt, 10), (QList<qint64>{1, 4, 5}));
+    QCOMPARE(ids(std::nullopt, 2), (QList<qint64>{1, 4}));
+    QCOMPARE(ids(1, 10), (QList<qint64>{4, 5}));
+    QCOMPARE(ids(5, 10), QList<qint64>{});
 }
 
-void DataSourceTest::markingSucceedsOnlyWhileTheRowIsDue()
+void DataSourceTest::claimAndGiveBackGuardTheRow()
 {
     const auto source = dataSource();
     QVERIFY2(source->isValid(), qPrintable(source->error()));
-    QVERIFY(source->exec(QStringLiteral("INSERT INTO listen (URL, TAL) VALUES ('http://a/', 7)")));
-    const QVariant id = source->value(QStringLiteral("SELECT ID FROM listen"));
+    QVERIFY(source->exec(u"INSERT INTO listen (URL, TAL) VALUES ('http://a/', 7)"_s));
+    QVERIFY(source->exec(u"INSERT INTO listen (URL, TAL) VALUES ('http://b/', NULL)"_s));
     const QDate today(2026, 12, 6);
-
     DataSource dataSource;
-    QSqlQuery query;
-    QVERIFY(!dataSource.exec(source->name(), query, sql::markUrlTaken, {today, id, today}).failed());
-    QCOMPARE(query.numRowsAffected(), 1);
-    QVERIFY(!dataSource.exec(source->name(), query, sql::markUrlTaken, {today, id, today}).failed());
-    QCOMPARE(query.numRowsAffected(), 0);
+    const QList<qs::store::DueRow> rows =
+        qs::store::selectDueRows(dataSource, source->name(), today, std::nullopt, 10).rows;
+    QCOMPARE(rows.size(), 2);
+    const auto state = [&](int id) { return source->rows(u"SELECT DAGEN, TAL FROM listen WHERE ID = ?"_s, {id}).value(0); };
+    using Outcome = qs::store::Claim::Outcome;
 
-    const QVariantList row = source->rows(QStringLiteral("SELECT DAGEN, TAL FROM listen")).value(0);
-    QCOMPARE(row.value(0).toDate(), today);
-    QCOMPARE(row.value(1).toInt(), 8);
+    for (const qs::store::DueRow &row : rows) {
+        QCOMPARE(qs::store::claimRow(dataSource, source->name(), row, today).outcome, Outcome::Taken);
+        // The claim is the guard between scanners: a second one finds the row taken.
+        QCOMPARE(qs::store::claimRow(dataSource, source->name(), row, today).outcome, Outcome::TakenElsewhere);
+    }
+    QCOMPARE(state(1), (QVariantList{today, 8}));
+    QCOMPARE(state(2), (QVariantList{today, QVariant(QMetaType::fromType<int>())}));
+
+    QVERIFY(!qs::store::giveBack(dataSource, source->name(), rows.at(0), today).failed());
+    QCOMPARE(state(1), (QVariantList{QDate(2003, 1, 1), 7}));
+    QVERIFY(!qs::store::giveBack(dataSource, source->name(), rows.at(1), today).failed());
+    QCOMPARE(state(2).value(0), QVariant(QDate(2003, 1, 1)));
+    // A row someone changed after it was taken is left as it is.
+    QCOMPARE(qs::store::claimRow(dataSource, source->name(), rows.at(0), today).outcome, Outcome::Taken);
+    QVERIFY(source->exec(u"UPDATE listen SET TAL = 99 WHERE ID = 1"_s));
+    QVERIFY(!qs::store::giveBack(dataSource, source->name(), rows.at(0), today).failed());
+    QCOMPARE(state(1), (QVariantList{today, 99}));
 }
 
 void DataSourceTest::keywordsWithQuotesAndWildcardsMatchExactly()

@@ -377,6 +377,7 @@ void LoopbackHttpServer::clearRequests()
 {
     m_requestHeads.clear();
     m_requestPaths.clear();
+    m_mostAtOnce = m_atOnce;
 }
 
 int LoopbackHttpServer::acceptedConnections() const

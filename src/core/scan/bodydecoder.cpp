@@ -4,9 +4,9 @@
 
 #include <QList>
 
-#include "scan/encodinglabels.h"
-#include "scan/icudecoder.h"
-#include "scan/utfdecoders.h"
+#include "core/scan/encodinglabels.h"
+#include "core/scan/icudecoder.h"
+#include "core/scan/utfdecoders.h"
 
 namespace qs::scan {
 namespace {

@@ -39,7 +39,8 @@ int certificateFailure(long verifyResult)
         return fetchcode::InvalidCa;
     case 23:
         return fetchcode::CertRevoked;
-    case 0:  // libcurl's own host name check refused it
+    case 0:  // libcurl's own host name check refused it (it reports 0 or 1 then)
+    case 1:
     case 62: // host name mismatch
     case 64: // IP address mismatch
         return fetchcode::CertNameInvalid;

@@ -3,7 +3,7 @@
 #include <optional>
 #include <utility>
 
-#include "scan/icutables.h"
+#include "core/scan/icutables.h"
 
 namespace qs::scan {
 namespace {

@@ -3,8 +3,8 @@
 #include <QByteArrayView>
 #include <QString>
 
-#include "scan/bodydecoder.h"
-#include "scan/encodinglabels.h"
+#include "core/scan/bodydecoder.h"
+#include "core/scan/encodinglabels.h"
 
 namespace qs::scan {
 

@@ -3,7 +3,7 @@
 #include <array>
 #include <vector>
 
-#include "scan/encodinglabels.h"
+#include "core/scan/encodinglabels.h"
 
 namespace qs::scan {
 

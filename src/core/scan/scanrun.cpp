@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 #include <QLocale>
 
@@ -110,7 +109,7 @@ bool ScanRun::start()
     m_analysed = 0;
     m_failed = 0;
     m_candidates.clear();
-    m_nextId.reset();
+    m_lastId.reset();
     m_finalPass = false;
     m_queueDone = false;
     emit runStarted();
@@ -152,7 +151,7 @@ void ScanRun::readLimits()
 store::DbError ScanRun::readCandidates()
 {
     const store::DueRows due = store::selectDueRows(m_parts.dataSource, m_dsn, m_parts.calendar.today(),
-                                                    m_nextId, CandidateBatch);
+                                                    m_lastId, CandidateBatch);
     m_candidates.assign(due.rows.cbegin(), due.rows.cend());
     return due.error;
 }
@@ -215,7 +214,7 @@ void ScanRun::endWalk()
         m_queueDone = true;
     } else {
         m_finalPass = true;
-        m_nextId.reset();
+        m_lastId.reset();
     }
 }
 
@@ -226,18 +225,14 @@ void ScanRun::takeCandidate()
     Slot slot;
     slot.row = row;
     const std::optional<qint64> id = wholeNumber(row.id);
-    if (!id || *id == std::numeric_limits<qint64>::max()) {
-        // The walk goes by ID; a row whose ID is no number (or the largest one) ends it.
-        if (!id)
-            slot.queueError = {TypeMismatch, QStringLiteral("Type mismatch: the ID is not a whole number")};
+    if (!id) {
+        // The walk goes by ID; a row whose ID is no number ends it.
+        slot.queueError = {TypeMismatch, QStringLiteral("Type mismatch: the ID is not a whole number")};
         endWalk();
-        if (!id) {
-            m_slots.push_back(slot);
-            return;
-        }
-    } else {
-        m_nextId = *id + 1;
+        m_slots.push_back(slot);
+        return;
     }
+    m_lastId = *id;
 
     const QDate today = m_parts.calendar.today();
     const store::Claim claim = store::claimRow(m_parts.dataSource, m_dsn, row, today);

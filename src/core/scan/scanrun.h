@@ -144,7 +144,7 @@ private:
     int m_perHost = 1;
 
     std::deque<store::DueRow> m_candidates;
-    std::optional<qint64> m_nextId; // where the walk goes on; empty: from the lowest ID
+    std::optional<qint64> m_lastId; // the walk goes on after it; empty: from the lowest ID
     bool m_finalPass = false;       // the second walk, for rows made due again during the run
     bool m_queueDone = false;
     std::deque<Slot> m_slots;       // in the order the rows were taken

@@ -3,7 +3,7 @@
 #include <QByteArrayView>
 #include <QString>
 
-#include "scan/bodydecoder.h"
+#include "core/scan/bodydecoder.h"
 
 namespace qs::scan {
 
