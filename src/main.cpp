@@ -62,9 +62,11 @@ int runWindow(int argc, char *argv[])
     int status = 0;
     {
         qs::gui::MainWindow window(engine, prompts);
+        prompts.setWindow(&window);
         engine.load();
         window.show();
         status = QApplication::exec();
+        prompts.setWindow(nullptr);
     }
     qs::notify::waitForMailThreads(MailGracePeriod);
     return status;

@@ -1,19 +1,16 @@
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QtTest>
 
-#include "core/app/runstate.h"
-#include "core/app/settingsstore.h"
-#include "fakeclock.h"
-#include "loopbackhttpserver.h"
-#include "recordingprompts.h"
+#include "core/app/runfields.h"
 #include "core/scan/dailyscheduler.h"
-#include "core/engine.h"
 #include "core/scan/scanrun.h"
-#include "testdatasource.h"
+#include "scanworld.h"
 
+using namespace Qt::StringLiterals;
 using qs::app::Field;
+using qs::scan::ScanRun;
 using qs::test::LoopbackHttpServer;
+using qs::test::ScanWorld;
 
 namespace {
 
@@ -23,26 +20,27 @@ QDateTime at(int day, int hour, int minute, int second = 0)
 }
 
 // A scanner whose timer never fires by itself: the test ticks it at the moments it chooses.
-struct Scheduled
+struct Scheduled : ScanWorld
 {
     Scheduled()
+        : ScanWorld(qs::test::Backend::Sqlite, options())
     {
-        settings.write(qs::app::keys::Dsn, db.name());
-        http.listen();
+        clock.set(at(6, 11, 0));
+        engine->load();
         LoopbackHttpServer::Response stall;
         stall.behaviour = LoopbackHttpServer::Behaviour::Stall;
-        http.setResponse(QStringLiteral("/stall"), stall);
-        qs::scan::Engine::Options options;
-        options.requestTimeout = std::chrono::milliseconds(20000);
-        options.tickInterval = std::chrono::hours(1);
-        engine = std::make_unique<qs::scan::Engine>(settings, prompts, clock, options);
-        QObject::disconnect(&engine->run(), &qs::scan::ScanRun::reportReady, engine.get(), nullptr);
-        engine->load();
+        http.setResponse(u"/stall"_s, stall);
     }
-
+    static qs::Engine::Options options()
+    {
+        qs::Engine::Options options = quickOptions();
+        options.requestTimeout = std::chrono::seconds(20);
+        options.tickInterval = std::chrono::hours(1);
+        options.withScheduler = true;
+        return options;
+    }
     qs::scan::DailyScheduler &scheduler() { return *engine->scheduler(); }
-    qs::scan::ScanRun &run() { return engine->run(); }
-    qs::app::RunState &state() { return engine->state(); }
+    ScanRun &run() { return engine->run(); }
     void tickAt(const QDateTime &moment)
     {
         clock.set(moment);
@@ -51,18 +49,9 @@ struct Scheduled
     // A URL whose server never answers keeps a run under way.
     void addStalledUrl()
     {
-        db.exec(QStringLiteral("INSERT INTO listen (URL) VALUES (?)"),
-                {http.url(QStringLiteral("/stall")).toString()});
-        db.exec(QStringLiteral("INSERT INTO keyword (KEYWORDS) VALUES ('car')"));
+        addUrl(url(u"/stall"_s));
+        addKeyword(u"car"_s);
     }
-
-    QTemporaryDir dir;
-    qs::test::TestDataSource db{qs::test::Backend::Sqlite};
-    qs::app::SettingsStore settings{dir.filePath(QStringLiteral("settings.conf"))};
-    qs::test::RecordingPrompts prompts;
-    qs::test::FakeClock clock{at(6, 11, 0)};
-    LoopbackHttpServer http;
-    std::unique_ptr<qs::scan::Engine> engine;
 };
 
 } // namespace
@@ -71,159 +60,108 @@ class SchedulerTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void ticksEveryThirtySixSecondsFromTheStart();
-    void leftAloneItStartsAtNoon();
-    void hourTextsThatNeverMatch_data();
-    void hourTextsThatNeverMatch();
-    void noSecondStartWhileTheFirstRunIsUnderWay();
-    void settingTheCurrentHourInMinuteZeroStartsAtOnce();
-    void settingTheSameHourOnlyRewritesTheStatus();
-    void scheduledMinuteDuringAManualRunLeavesItAlone();
+    void startsOnlyInTheFirstMinuteOfItsHour_data();
+    void startsOnlyInTheFirstMinuteOfItsHour();
+    void aRunUnderWayIsLeftAlone_data();
+    void aRunUnderWayIsLeftAlone();
     void runsOnceADayForWeeks();
-    void dateLabelFollowsMidnight();
 };
 
-void SchedulerTest::ticksEveryThirtySixSecondsFromTheStart()
+void SchedulerTest::startsOnlyInTheFirstMinuteOfItsHour_data()
 {
-    Scheduled world;
-    qs::scan::Engine engine(world.settings, world.prompts, world.clock);
-    QVERIFY(engine.scheduler()->timer().isActive());
-    QCOMPARE(engine.scheduler()->timer().interval(), 36000);
+    QTest::addColumn<QString>("hourText"); // set with the button at 10:30 (empty: left alone)
+    QTest::addColumn<QList<QTime>>("ticks");
+    QTest::addColumn<int>("starts");
+
+    const QList<QTime> noonTicks{QTime(11, 59, 40), QTime(12, 0, 16), QTime(12, 0, 52), QTime(12, 1, 28)};
+    QTest::newRow("left alone: noon, once") << QString() << noonTicks << 1;
+    QTest::newRow("a later minute of the hour") << QString() << QList{QTime(12, 1, 0), QTime(12, 59, 59)} << 0;
+    QTest::newRow("hour set") << u"7"_s << QList{QTime(7, 0, 30)} << 1;
+    QTest::newRow("leading zero") << u"07"_s << QList{QTime(7, 0, 0), QTime(7, 0, 36)} << 0;
+    QTest::newRow("leading blank") << u" 7"_s << QList{QTime(7, 0, 0)} << 0;
+    QTest::newRow("twenty-four at midnight") << u"24"_s << QList{QTime(0, 0, 0)} << 0;
+    QTest::newRow("not a number") << u"seven"_s << QList{QTime(7, 0, 0)} << 0;
 }
 
-void SchedulerTest::leftAloneItStartsAtNoon()
-{
-    Scheduled world;
-    world.state().setText(Field::txtResultat, QStringLiteral("old report"));
-    world.state().setText(Field::txtEtrap, QStringLiteral("old errors"));
-    QSignalSpy started(&world.run(), &qs::scan::ScanRun::runStarted);
-    QSignalSpy ended(&world.run(), &qs::scan::ScanRun::runEnded);
-
-    world.tickAt(at(6, 11, 59, 40));
-    QCOMPARE(started.count(), 0);
-    QCOMPARE(world.state().text(Field::txtResultat), QStringLiteral("old report"));
-
-    world.tickAt(at(6, 12, 0, 16));
-    QCOMPARE(started.count(), 1);
-    QVERIFY(!ended.isEmpty() || ended.wait(5000));
-    QVERIFY(world.state().text(Field::txtResultat).startsWith(QStringLiteral("scannet ")));
-    QCOMPARE(world.state().text(Field::txtEtrap), QString());
-    QCOMPARE(world.state().text(Field::lblBDone), QStringLiteral("ikke"));
-
-    // The run was quick, but the minute is not over: no second start to wipe its report.
-    world.tickAt(at(6, 12, 0, 52));
-    QCOMPARE(started.count(), 1);
-    QVERIFY(world.state().text(Field::txtResultat).startsWith(QStringLiteral("scannet ")));
-}
-
-void SchedulerTest::hourTextsThatNeverMatch_data()
-{
-    QTest::addColumn<QString>("hourText");
-    QTest::addColumn<int>("hour");
-    QTest::newRow("leading zero") << QStringLiteral("07") << 7;
-    QTest::newRow("leading blank") << QStringLiteral(" 7") << 7;
-    QTest::newRow("twenty-four at midnight") << QStringLiteral("24") << 0;
-    QTest::newRow("not a number") << QStringLiteral("seven") << 7;
-}
-
-void SchedulerTest::hourTextsThatNeverMatch()
+void SchedulerTest::startsOnlyInTheFirstMinuteOfItsHour()
 {
     QFETCH(QString, hourText);
-    QFETCH(int, hour);
+    QFETCH(QList<QTime>, ticks);
+    QFETCH(int, starts);
+
     Scheduled world;
-    world.clock.set(at(6, 10, 30));
-    world.scheduler().cmdTimeClick(hourText);
-    QCOMPARE(world.state().text(Field::txtKL), hourText);
-    QCOMPARE(world.state().text(Field::lblRun), QStringLiteral("Timer set to: ") + hourText);
-    QSignalSpy started(&world.run(), &qs::scan::ScanRun::runStarted);
-    for (int second : {0, 36})
-        world.tickAt(at(7, hour, 0, second));
-    QCOMPARE(started.count(), 0);
+    if (!hourText.isEmpty()) {
+        world.clock.set(at(6, 10, 30));
+        world.scheduler().cmdTimeClick(hourText);
+        QCOMPARE(world.text(Field::lblRun), u"Timer set to: "_s + hourText);
+    }
+    world.engine->fields().setText(Field::txtResultat, u"old report"_s);
+    QSignalSpy started(&world.run(), &ScanRun::runStarted);
+    for (const QTime &tick : std::as_const(ticks)) {
+        world.tickAt(QDateTime(QDate(2026, 12, 7), tick));
+        QTRY_VERIFY(!world.run().isRunning());
+    }
+    QCOMPARE(started.count(), starts);
+    // A start empties the panes first; a quick run's report is not wiped by a second start.
+    QCOMPARE(world.text(Field::txtResultat).startsWith(u"scannet "_s), starts > 0);
+    QCOMPARE(world.text(Field::lblBDone), u"ikke"_s);
 }
 
-void SchedulerTest::noSecondStartWhileTheFirstRunIsUnderWay()
+void SchedulerTest::aRunUnderWayIsLeftAlone_data()
 {
+    QTest::addColumn<bool>("byHand");
+    QTest::newRow("started by the scheduler") << false;
+    QTest::newRow("started by hand") << true;
+}
+
+void SchedulerTest::aRunUnderWayIsLeftAlone()
+{
+    QFETCH(bool, byHand);
     Scheduled world;
     world.addStalledUrl();
-    QSignalSpy started(&world.run(), &qs::scan::ScanRun::runStarted);
-    world.tickAt(at(6, 12, 0, 5));
-    QCOMPARE(started.count(), 1);
-    QCOMPARE(world.state().text(Field::lblBDone), QStringLiteral("har"));
-    QTRY_COMPARE(world.http.requestCount(QStringLiteral("/stall")), 1);
-    world.state().append(Field::txtEtrap, QStringLiteral("an error of this run\r\n"));
+    QSignalSpy started(&world.run(), &ScanRun::runStarted);
+    if (byHand) {
+        world.clock.set(at(6, 11, 59, 50));
+        QVERIFY(world.run().start());
+    } else {
+        world.tickAt(at(6, 12, 0, 5));
+        QCOMPARE(world.text(Field::lblBDone), u"har"_s);
+    }
+    QTRY_COMPARE(world.http.requestCount(u"/stall"_s), 1);
+    world.engine->fields().append(Field::txtEtrap, u"an error of this run\r\n"_s);
 
     world.tickAt(at(6, 12, 0, 41));
     QCOMPARE(started.count(), 1);
-    QCOMPARE(world.state().text(Field::txtEtrap), QStringLiteral("an error of this run\r\n"));
+    QCOMPARE(world.text(Field::txtEtrap), u"an error of this run\r\n"_s);
     QVERIFY(world.run().isRunning());
-}
-
-void SchedulerTest::settingTheCurrentHourInMinuteZeroStartsAtOnce()
-{
-    Scheduled world;
-    QSignalSpy started(&world.run(), &qs::scan::ScanRun::runStarted);
-    world.clock.set(at(6, 15, 0, 30));
-    world.scheduler().cmdTimeClick(QStringLiteral("15"));
+    // Setting the same hour again only says so.
+    world.scheduler().cmdTimeClick(u"12"_s);
+    QCOMPARE(world.text(Field::lblRun), u"Timer set to: 12"_s);
     QCOMPARE(started.count(), 1);
-    QCOMPARE(world.state().text(Field::txtKL), QStringLiteral("15"));
-}
-
-void SchedulerTest::settingTheSameHourOnlyRewritesTheStatus()
-{
-    Scheduled world;
-    QSignalSpy started(&world.run(), &qs::scan::ScanRun::runStarted);
-    world.clock.set(at(6, 12, 0, 30));
-    world.scheduler().cmdTimeClick(QStringLiteral("12"));
-    QCOMPARE(world.state().text(Field::lblRun), QStringLiteral("Timer set to: 12"));
-    QCOMPARE(started.count(), 0);
-    QCOMPARE(world.state().text(Field::lblDato), QStringLiteral("2026-12-06"));
-}
-
-void SchedulerTest::scheduledMinuteDuringAManualRunLeavesItAlone()
-{
-    Scheduled world;
-    world.addStalledUrl();
-    world.clock.set(at(6, 11, 59, 50));
-    QVERIFY(world.run().start());
-    QTRY_COMPARE(world.http.requestCount(QStringLiteral("/stall")), 1);
-    world.state().append(Field::txtResultat, QStringLiteral("found so far\r\n"));
-    world.state().append(Field::txtEtrap, QStringLiteral("errors so far\r\n"));
-    QSignalSpy started(&world.run(), &qs::scan::ScanRun::runStarted);
-
-    world.tickAt(at(6, 12, 0, 10));
-    QCOMPARE(started.count(), 0);
-    QCOMPARE(world.state().text(Field::txtResultat), QStringLiteral("found so far\r\n"));
-    QCOMPARE(world.state().text(Field::txtEtrap), QStringLiteral("errors so far\r\n"));
-    QVERIFY(world.run().isRunning());
-    QCOMPARE(world.http.requestCount(QStringLiteral("/stall")), 1);
 }
 
 void SchedulerTest::runsOnceADayForWeeks()
 {
     Scheduled world;
-    QSignalSpy started(&world.run(), &qs::scan::ScanRun::runStarted);
-    QSignalSpy ended(&world.run(), &qs::scan::ScanRun::runEnded);
+    QSignalSpy started(&world.run(), &ScanRun::runStarted);
+    QSignalSpy ended(&world.run(), &ScanRun::runEnded);
+    const QString dsn = world.db.name();
     for (int day = 1; day <= 21; ++day) {
         // One day the data source is gone: that run ends all the same, and the next day comes.
-        world.settings.write(qs::app::keys::Dsn, day == 10 ? QStringLiteral("Gone") : world.db.name());
+        world.settings.write(qs::app::keys::Dsn, day == 10 ? u"Gone"_s : dsn);
         for (const QTime &tick : {QTime(11, 59, 32), QTime(12, 0, 8), QTime(12, 0, 44), QTime(12, 1, 20)}) {
             world.clock.set(QDateTime(QDate(2026, 12, 1).addDays(day), tick));
             world.scheduler().timer1Timer();
             QTRY_COMPARE(ended.count(), started.count());
         }
         QCOMPARE(started.count(), day);
-        QCOMPARE(world.state().text(Field::lblBDone), QStringLiteral("ikke"));
-        QCOMPARE(world.state().text(Field::lblDato), QDate(2026, 12, 1).addDays(day).toString(Qt::ISODate));
+        QCOMPARE(world.text(Field::lblBDone), u"ikke"_s);
+        QCOMPARE(world.text(Field::lblDato), QDate(2026, 12, 1).addDays(day).toString(Qt::ISODate));
     }
-}
-
-void SchedulerTest::dateLabelFollowsMidnight()
-{
-    Scheduled world;
-    world.tickAt(at(6, 23, 59, 50));
-    QCOMPARE(world.state().text(Field::lblDato), QStringLiteral("2026-12-06"));
-    world.tickAt(at(7, 0, 0, 26));
-    QCOMPARE(world.state().text(Field::lblDato), QStringLiteral("2026-12-07"));
+    // After midnight the date shown is the one the runs write.
+    world.tickAt(at(22, 23, 59, 50));
+    world.tickAt(at(23, 0, 0, 26));
+    QCOMPARE(world.engine->calendar().today(), QDate(2026, 12, 23));
 }
 
 QTEST_GUILESS_MAIN(SchedulerTest)

@@ -64,93 +64,6 @@ class DialogTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void captionsAndLeastSizes_data()
-    {
-        QTest::addColumn<QByteArray>("menu");
-        QTest::addColumn<QString>("control"); // empty: the window itself
-        QTest::addColumn<QString>("caption");
-        QTest::addColumn<QSize>("twips"); // the design size, the least the control may have
-        const auto row = [](const char *menu, const char *control, const QString &caption, QSize twips = {}) {
-            QTest::addRow("%s %s", menu, control)
-                << QByteArray(menu) << QString::fromLatin1(control) << caption << twips;
-        };
-        row("menuset_0", "", u"ODBC Settings"_s);
-        row("menuset_0", "txtDB", u"ODBC Connection to use"_s, {1935, 375});
-        row("menuset_0", "cmdApply", u"Save and Apply"_s, {1935, 615});
-        row("menuset_0", "Command1", u"get db"_s, {1935, 735});
-        row("menuset_1", "", u"Mailsetup"_s, {8925, 0});
-        row("menuset_1", "txtMailserver", u"Mail server"_s, {6855, 375});
-        row("menuset_1", "txtSender", u"Sender Email"_s, {6855, 375});
-        row("menuset_1", "txtMailto", u"Send mail to"_s, {6855, 375});
-        row("menuset_1", "txtSubject", u"Massages Subject"_s, {6855, 375});
-        row("menuset_1", "cmdApply", u"save"_s, {1095, 495});
-        row("menuhlp_3", "", u"About Quillmere Scan"_s);
-    }
-    void captionsAndLeastSizes()
-    {
-        QFETCH(QByteArray, menu);
-        QFETCH(QString, control);
-        QFETCH(QString, caption);
-        QFETCH(QSize, twips);
-        WindowWorld world;
-        QWidget *window = openFromMenu(world, menu);
-        QVERIFY(window != nullptr && window->isWindow());
-        // The main window goes on working while it is open.
-        QVERIFY(!window->isModal() && world.window->isEnabled());
-        QWidget *shown = control.isEmpty() ? window : window->findChild<QWidget *>(control);
-        QVERIFY(shown != nullptr);
-        // 15 twips to a pixel.
-        QVERIFY(shown->width() >= (twips.width() + 7) / 15 && shown->height() >= (twips.height() + 7) / 15);
-        if (shown == window) {
-            QCOMPARE(window->windowTitle(), caption);
-        } else if (auto *button = qobject_cast<QPushButton *>(shown)) {
-            QCOMPARE(button->text(), caption);
-        } else {
-            // A field is named by the label left of it, whose text fits.
-            QLabel *label = nullptr;
-            for (QLabel *candidate : window->findChildren<QLabel *>()) {
-                if (candidate->buddy() == shown)
-                    label = candidate;
-            }
-            QVERIFY(label != nullptr);
-            QCOMPARE(label->text(), caption);
-            QCOMPARE(shown->accessibleName(), caption);
-            QVERIFY(label->geometry().right() <= shown->geometry().left());
-            QVERIFY(label->width() >= label->fontMetrics().horizontalAdvance(caption));
-        }
-    }
-
-    void tabOrderRunsDownTheDialog_data()
-    {
-        QTest::addColumn<QByteArray>("menu");
-        QTest::addColumn<QStringList>("order");
-        QTest::newRow("odbc") << "menuset_0"_ba << QStringList{u"txtDB"_s, u"cmdApply"_s, u"Command1"_s};
-        QTest::newRow("mail") << "menuset_1"_ba
-                              << QStringList{u"txtMailserver"_s, u"txtSender"_s, u"txtMailto"_s,
-                                             u"txtSubject"_s, u"cmdApply"_s};
-    }
-    void tabOrderRunsDownTheDialog()
-    {
-        QFETCH(QByteArray, menu);
-        QFETCH(QStringList, order);
-        WindowWorld world;
-        QWidget *dialog = openFromMenu(world, menu);
-        QVERIFY(QTest::qWaitForWindowActive(dialog));
-        QWidget *previous = dialog->findChild<QWidget *>(order.first());
-        previous->setFocus();
-        QTRY_COMPARE(QApplication::focusWidget(), previous);
-        for (const QString &name : order.mid(1)) {
-            QTest::keyClick(previous, Qt::Key_Tab);
-            QWidget *next = QApplication::focusWidget();
-            QCOMPARE(next->objectName(), name);
-            // Each control below the one before it.
-            QVERIFY(next->geometry().top() > previous->geometry().bottom());
-            previous = next;
-        }
-        QTest::keyClick(previous, Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget()->objectName(), order.first());
-    }
-
     void settingsAreSavedAsTypedAndBlanksRefilled_data()
     {
         // Field name to text; a field not named is empty, its key not stored. After saving, a field
@@ -214,7 +127,7 @@ private slots:
         if (odbc) {
             QCOMPARE(world.state().text(Field::txtDB), saved.value(u"txtDB"_s).toString());
             // The database routines pick the name up themselves.
-            QCOMPARE(world.state().strDSN(), world.db.name());
+            QCOMPARE(world.engine->dataSourceName().current(), world.db.name());
             // "get db" shows what is stored, not what the field holds.
             dialog->findChild<QPushButton *>(u"Command1"_s)->click();
             QCOMPARE(world.prompts->messages, QStringList{saved.value(u"txtDB"_s).toString()});
@@ -236,7 +149,6 @@ private slots:
         dialog->findChild<QPushButton *>(u"cmdApply"_s)->click();
         world.click("cmdKWord");
         QCOMPARE(world.state().text(Field::txtDB), other.name());
-        QCOMPARE(world.state().strConn(), u"DSN="_s + other.name());
         QCOMPARE(textOf(keywords, 0, u"KEYWORDS"_s), u"from the other"_s);
         QVERIFY(world.prompts->messages.isEmpty());
         world.window.reset();

@@ -49,16 +49,6 @@ bool typeAndPress(GridView *grid, const QModelIndex &cell, const QString &text, 
     return editor != nullptr;
 }
 
-QStringList shownColumns(GridView *grid)
-{
-    QStringList shown;
-    for (int column = 0; column < grid->gridModel()->columnCount(); ++column) {
-        if (!grid->isColumnHidden(column))
-            shown << grid->gridModel()->headerData(column, Qt::Horizontal).toString();
-    }
-    return shown;
-}
-
 void clickOn(GridView *grid, const QModelIndex &cell)
 {
     QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(cell).center());
@@ -84,17 +74,6 @@ class GridTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void gridsShowTheirColumnsOnly_data() { addBackends(); }
-    void gridsShowTheirColumnsOnly()
-    {
-        BACKEND_WORLD(world);
-        auto *urls = world.urlGrid();
-        QCOMPARE(shownColumns(urls), (QStringList{Url, Scens}));
-        QCOMPARE(textOf(urls, 0, Url), u"http://a.example/"_s);
-        QCOMPARE(textOf(urls, 0, Scens), u"10"_s);
-        QCOMPARE(shownColumns(world.keywordGrid()), QStringList{Keywords});
-    }
-
     void enterWritesTheCellAtOnce_data() { addBackends(); }
     void enterWritesTheCellAtOnce()
     {
@@ -239,10 +218,6 @@ private slots:
         QTRY_COMPARE(world.urlsStored().value(2), u"http://new.example/"_s);
         QCOMPARE(textOf(urls, rowWith(urls, Url, u"http://new.example/"_s), Scens), u"50"_s);
         QCOMPARE(world.pane(), QString());
-        // Read back, the grid still shows its two columns, the URL taking the room.
-        QCOMPARE(shownColumns(urls), (QStringList{Url, Scens}));
-        QCOMPARE(urls->horizontalHeader()->sectionResizeMode(urls->gridModel()->fieldIndex(Url)),
-                 QHeaderView::Stretch);
     }
 
     void deleteKeyAsksAndDeletes()
@@ -271,41 +246,6 @@ private slots:
         QCOMPARE(world.prompts->confirmations.size(), 2);
     }
 
-    void missingDataSourceKeepsWhatTheGridShowed()
-    {
-        WORLD(world, Backend::Sqlite);
-        world.settings.write(qs::app::keys::Dsn, u"qs_no_such_source"_s);
-        world.click("cmdURL");
-        world.click("cmdKWord");
-        QCOMPARE(world.prompts->messages, QStringList(2, u"ODBC Drive not found"_s));
-        QCOMPARE(textOf(world.child<GridView>("DataGrid2"), 0, Url), u"http://a.example/"_s);
-        QCOMPARE(textOf(world.child<GridView>("DataGrid1"), 0, Keywords), u"boat"_s);
-    }
-
-    void rowCommandsAreReachableWithoutTheMouse()
-    {
-        WindowWorld world;
-        for (const char *name : {"DataGrid1", "DataGrid2"}) {
-            auto *grid = world.child<GridView>(name);
-            QVERIFY(grid->focusPolicy() & Qt::TabFocus);
-            QCOMPARE(grid->contextMenuPolicy(), Qt::DefaultContextMenu);
-            // Nothing to add to or delete from before a list is loaded.
-            QVERIFY(!grid->addRowAction()->isEnabled());
-            QVERIFY(!grid->deleteRowAction()->isEnabled());
-        }
-        for (const char *name : {"cmdKeywordNew", "cmdKeywordDelete", "cmdUrlNew", "cmdUrlDelete"}) {
-            auto *button = world.child<QToolButton>(name);
-            QVERIFY2(button != nullptr, name);
-            QVERIFY(button->focusPolicy() & Qt::TabFocus);
-            QVERIFY(!button->text().isEmpty());
-        }
-        QVERIFY(loadLists(world));
-        auto *keywords = world.keywordGrid();
-        QVERIFY(keywords->addRowAction()->isEnabled());
-        keywords->setCurrentIndex(cellOf(keywords, 0, Keywords));
-        QVERIFY(keywords->deleteRowAction()->isEnabled());
-        QVERIFY(world.child<QToolButton>("cmdKeywordDelete")->isEnabled());
-    }
 };
 
 QTEST_MAIN(GridTest)

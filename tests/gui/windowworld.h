@@ -9,14 +9,14 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "gui/mainwindow/gridview.h"
-#include "gui/mainwindow/mainwindow.h"
-#include "core/app/runstate.h"
+#include "core/app/runfields.h"
 #include "core/app/settingsstore.h"
-#include "fakeclock.h"
-#include "recordingprompts.h"
 #include "core/engine.h"
 #include "core/store/gridmodel.h"
+#include "fakeclock.h"
+#include "gui/mainwindow/gridview.h"
+#include "gui/mainwindow/mainwindow.h"
+#include "recordingprompts.h"
 #include "testdatasource.h"
 
 namespace qs::test {
@@ -34,15 +34,14 @@ struct WindowWorld
     explicit WindowWorld(Backend backend = Backend::Sqlite, Start start = Start::WithDataSource)
         : db(backend)
     {
-        scan::Engine::Options options;
+        Engine::Options options;
         options.withScheduler = start == Start::FirstStart;
+        options.withMail = false;
+        options.requestTimeout = std::chrono::seconds(3);
         if (start == Start::WithDataSource)
             settings.write(app::keys::Dsn, db.name());
-        engine = std::make_unique<scan::Engine>(settings, headless, clock, options);
-        window = std::make_unique<gui::MainWindow>(*engine);
-        auto recording = std::make_unique<RecordingPrompts>();
-        prompts = recording.get();
-        window->setPrompts(std::move(recording));
+        engine = std::make_unique<Engine>(settings, recorded, clock, options);
+        window = std::make_unique<gui::MainWindow>(*engine, recorded);
         engine->load();
     }
     ~WindowWorld()
@@ -75,7 +74,7 @@ struct WindowWorld
         return child<gui::GridView>(name);
     }
 
-    app::RunState &state() { return engine->state(); }
+    app::RunFields &state() { return engine->fields(); }
     const QString &pane() { return state().text(app::Field::txtEtrap); }
 
     bool exec(const QString &sql, const QVariantList &values = {})
@@ -102,10 +101,10 @@ struct WindowWorld
     TestDataSource db;
     app::SettingsStore settings{dir.filePath(QStringLiteral("settings.conf"))};
     FakeClock clock{QDateTime(QDate(2026, 12, 6), QTime(10, 15))};
-    app::HeadlessPrompts headless;
-    std::unique_ptr<scan::Engine> engine;
+    RecordingPrompts recorded;
+    RecordingPrompts *prompts = &recorded;
+    std::unique_ptr<Engine> engine;
     std::unique_ptr<gui::MainWindow> window;
-    RecordingPrompts *prompts = nullptr;
 };
 
 // The cell of a grid by row and column name.

@@ -1,7 +1,6 @@
 #include "core/scan/tagstripper.h"
 
 #include <array>
-#include <utility>
 
 #include <QChar>
 #include <QStringView>
@@ -14,28 +13,20 @@ namespace {
 
 constexpr QStringView HeadEnd = u"</head>";
 
-// Marks the code units that QString::toLower does not turn into exactly one unit: surrogates, whose
-// case belongs to the pair, and characters that grow (İ becomes i and a combining dot). No character
-// lower-cases to a surrogate, so the value is free.
-constexpr char16_t NotOneUnit = 0xD800;
-
-// What QString::toLower makes of each code unit standing alone. Qt's lower-casing looks up a table
-// per character and is the larger part of stripping a big page; one lookup here is several times
-// cheaper, and taking the answers from QString::toLower itself keeps them identical.
+// Lower-cases one character to exactly one: the stored lengths count characters of the stripped
+// text, and the title and keyword searches compare character by character, so a character must
+// never grow. Unicode's simple mapping does that for every character; Qt's QChar::toLower() gives
+// it, but for U+0130 (the capital I with a dot above, whose simple lower case is "i") it leaves the
+// character as it is. One table lookup per code unit is also several times cheaper than Qt's
+// string lower-casing, which matters on large pages.
 class LowerTable
 {
 public:
     LowerTable()
     {
-        for (char32_t code = 0; code < 0x10000; ++code) {
-            const char16_t unit = char16_t(code);
-            if (QChar::isSurrogate(unit)) {
-                m_lower[code] = NotOneUnit;
-                continue;
-            }
-            const QString lowered = QString(QChar(unit)).toLower();
-            m_lower[code] = lowered.size() == 1 ? lowered.front().unicode() : NotOneUnit;
-        }
+        for (char32_t code = 0; code < 0x10000; ++code)
+            m_lower[code] = QChar::isSurrogate(code) ? char16_t(code) : char16_t(QChar::toLower(code));
+        m_lower[0x0130] = u'i';
     }
 
     char16_t operator[](char16_t unit) const { return m_lower[unit]; }
@@ -50,44 +41,21 @@ const LowerTable &lowerTable()
     return table;
 }
 
-// True when every character of the text lower-cases on its own: through the table, or for a whole
-// surrogate pair through QChar::toLower into another pair. Qt lower-cases every character
-// independently of its neighbours, so then the text can be lower-cased character by character. Lone
-// surrogates and growing characters are left to QString::toLower: what it does with a lone surrogate
-// depends on where the first character that changes stands.
-bool lowersCharacterByCharacter(QStringView text)
-{
-    const LowerTable &table = lowerTable();
-    const char16_t *units = text.utf16();
-    const qsizetype size = text.size();
-    for (qsizetype i = 0; i < size; ++i) {
-        if (table[units[i]] != NotOneUnit)
-            continue;
-        if (i + 1 < size && QChar::isHighSurrogate(units[i]) && QChar::isLowSurrogate(units[i + 1]) &&
-            QChar::requiresSurrogates(QChar::toLower(QChar::surrogateToUcs4(units[i], units[i + 1])))) {
-            ++i;
-            continue;
-        }
-        return false;
-    }
-    return true;
-}
-
-// Lower-cases in place a text for which lowersCharacterByCharacter() holds.
+// Lower-cases in place, character by character: a surrogate pair as the one character it is, a
+// lone surrogate as it stands.
 void lowerCharacterByCharacter(QString &text)
 {
     const LowerTable &table = lowerTable();
     char16_t *units = reinterpret_cast<char16_t *>(text.data());
     const qsizetype size = text.size();
     for (qsizetype i = 0; i < size; ++i) {
-        const char16_t lowered = table[units[i]];
-        if (lowered != NotOneUnit) {
-            units[i] = lowered;
+        if (QChar::isHighSurrogate(units[i]) && i + 1 < size && QChar::isLowSurrogate(units[i + 1])) {
+            const char32_t code = QChar::toLower(QChar::surrogateToUcs4(units[i], units[i + 1]));
+            units[i] = QChar::highSurrogate(code);
+            units[++i] = QChar::lowSurrogate(code);
             continue;
         }
-        const char32_t code = QChar::toLower(QChar::surrogateToUcs4(units[i], units[i + 1]));
-        units[i] = QChar::highSurrogate(code);
-        units[++i] = QChar::lowSurrogate(code);
+        units[i] = table[units[i]];
     }
 }
 
@@ -134,21 +102,9 @@ StripResult stripTags(const QString &htmlDoc)
         out.append(doc.sliced(rest, nextOpen - rest));
     }
 
-    QString text;
-    if (lowersCharacterByCharacter(out)) {
-        lowerCharacterByCharacter(out);
-        text = std::move(out);
-    } else {
-        // The result must not depend on which of Qt's toLower overloads gets picked. They differ in
-        // one way: once an earlier character has grown, the in-place overload turns a high surrogate
-        // at the very end into U+FFFD, while the copying one, which is what `text.toLower()` on any
-        // named string calls, keeps it. The copy is made only for such a text; on a large page it
-        // would be a noticeable part of the stripping time.
-        const bool endsInHighSurrogate = !out.isEmpty() && out.back().isHighSurrogate();
-        text = endsInHighSurrogate ? std::as_const(out).toLower() : std::move(out).toLower();
-    }
+    lowerCharacterByCharacter(out);
     // Only the blank is trimmed: line breaks and tabs at the ends stay.
-    text = app::trimBlanks(text);
+    const QString text = app::trimBlanks(out);
     return {text, text};
 }
 

@@ -24,6 +24,7 @@
 #include <QVBoxLayout>
 
 #include "core/app/datasourcename.h"
+#include "core/app/operatorprompts.h"
 #include "core/app/settingsstore.h"
 #include "core/engine.h"
 #include "core/lists/keywordcommands.h"
@@ -36,7 +37,6 @@
 #include "gui/dialogs/mailsettingsdialog.h"
 #include "gui/dialogs/odbcsettingsdialog.h"
 #include "gui/mainwindow/gridview.h"
-#include "gui/mainwindow/windowprompts.h"
 
 // The window's icon is built into this static library; its resources must be registered by hand.
 static void initialiseIconResources()
@@ -48,13 +48,12 @@ namespace qs::gui {
 
 using app::Field;
 
-MainWindow::MainWindow(Engine &engine, WindowPrompts &prompts, QWidget *parent)
+MainWindow::MainWindow(Engine &engine, app::OperatorPrompts &prompts, QWidget *parent)
     : QMainWindow(parent)
     , m_engine(engine)
     , m_prompts(prompts)
     , m_fields(engine.fields())
 {
-    m_prompts.setWindow(this);
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Quillmere Scanner"));
     // The installed theme icon where there is one; the settings windows take it over.
@@ -86,7 +85,6 @@ MainWindow::~MainWindow()
     // The models go with the commands that own them, before the views do.
     m_urlGrid->showGridModel(nullptr, {});
     m_keywordGrid->showGridModel(nullptr, {});
-    m_prompts.setWindow(nullptr);
 }
 
 QAction *MainWindow::action(const char *objectName, const QString &text)

@@ -19,6 +19,9 @@ class QWidget;
 namespace qs {
 class Engine;
 }
+namespace qs::app {
+class OperatorPrompts;
+}
 namespace qs::lists {
 class TableGrid;
 }
@@ -32,7 +35,6 @@ class AboutWindow;
 class GridView;
 class MailSettingsDialog;
 class OdbcSettingsDialog;
-class WindowPrompts;
 
 // The main window "Quillmere Scanner": buttons, the title frame, six tabs and the menus.
 //
@@ -42,7 +44,8 @@ class MainWindow : public QMainWindow
 {
     Q_OBJECT
 public:
-    MainWindow(Engine &engine, WindowPrompts &prompts, QWidget *parent = nullptr);
+    // prompts: where the window's own messages go (the engine's prompts, shown over this window).
+    MainWindow(Engine &engine, app::OperatorPrompts &prompts, QWidget *parent = nullptr);
     ~MainWindow() override;
 
 protected:
@@ -94,7 +97,7 @@ private:
     template <typename Window> static Window *existing(QPointer<Window> &window);
 
     Engine &m_engine;
-    WindowPrompts &m_prompts;
+    app::OperatorPrompts &m_prompts;
     app::RunFields &m_fields;
     Actions m_actions;
 

@@ -2,14 +2,15 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "core/app/runstate.h"
+#include "core/app/datasourcename.h"
+#include "core/app/runfields.h"
 #include "core/app/settingsstore.h"
-#include "recordingprompts.h"
+#include "core/lists/keywordcommands.h"
+#include "core/lists/tablegrid.h"
+#include "core/lists/urlcommands.h"
 #include "core/store/datasource.h"
 #include "core/store/gridmodel.h"
-#include "core/lists/keywordmaintenance.h"
-#include "core/lists/tablegrid.h"
-#include "core/lists/urlmaintenance.h"
+#include "recordingprompts.h"
 #include "testdatasource.h"
 
 using namespace Qt::StringLiterals;
@@ -75,12 +76,14 @@ struct World
     QTemporaryDir dir;
     qs::test::TestDataSource db;
     qs::app::SettingsStore settings{dir.filePath(u"settings.conf"_s)};
-    qs::app::RunState state;
+    qs::app::RunFields state;
     qs::test::RecordingPrompts prompts;
+    qs::app::DataSourceName dsn{settings, state};
     qs::store::DataSource dataSource;
     // After the data source: the grids' models use its connections and must go first.
-    qs::store::UrlMaintenance urls{state, settings, dataSource, prompts};
-    qs::store::KeywordMaintenance keywords{state, settings, dataSource, prompts};
+    qs::lists::ListContext context{state, dsn, dataSource, prompts};
+    qs::lists::UrlCommands urls{context};
+    qs::lists::KeywordCommands keywords{context};
 };
 
 void addBackends()
@@ -110,7 +113,7 @@ const Step missingDataSource = [](World &w) { w.useMissingDataSource(); };
 
 Q_DECLARE_METATYPE(Step)
 
-class MaintenanceTest : public QObject
+class ListsTest : public QObject
 {
     Q_OBJECT
 private slots:
@@ -156,7 +159,6 @@ private slots:
         QVERIFY(world.prompts.messages.isEmpty());
         // The name is read before the question all the same.
         QCOMPARE(world.state.text(Field::txtDB), world.db.name());
-        QCOMPARE(world.state.strConn(), u"DSN="_s + world.db.name());
     }
 
     void errorsAreReported_data()
@@ -241,17 +243,14 @@ private slots:
     {
         QTest::addColumn<Backend>("backend");
         QTest::addColumn<int>("rows");
-        QTest::addColumn<QString>("resetText");
         QTest::addColumn<QDate>("date");
-        QTest::newRow("empty table") << Backend::Sqlite << 0 << QString() << QDate();
-        QTest::newRow("three rows, sqlite") << Backend::Sqlite << 3 << QString() << QDate(2003, 1, 1);
-        QTest::newRow("three rows, postgresql") << Backend::Postgres << 3 << QString() << QDate(2003, 1, 1);
-        QTest::newRow("date typed in") << Backend::Sqlite << 1 << u"2011-02-03"_s << QDate(2011, 2, 3);
+        QTest::newRow("empty table") << Backend::Sqlite << 0 << QDate();
+        QTest::newRow("three rows, sqlite") << Backend::Sqlite << 3 << QDate(2003, 1, 1);
+        QTest::newRow("three rows, postgresql") << Backend::Postgres << 3 << QDate(2003, 1, 1);
     }
     void resetDateWritesEveryRow()
     {
         QFETCH(int, rows);
-        QFETCH(QString, resetText);
         QFETCH(QDate, date);
         BACKEND_WORLD(world);
         for (int i = 0; i < rows; ++i)
@@ -259,8 +258,6 @@ private slots:
                                {u"http://%1.example/"_s.arg(i), QDate(2026, 12, 6)}));
         // A row without a date is never scanned; the reset gives it one.
         QVERIFY(world.exec(u"UPDATE listen SET DAGEN = NULL WHERE ID = (SELECT MAX(ID) FROM listen)"_s));
-        if (!resetText.isNull())
-            world.state.setText(Field::txtreset, resetText);
 
         world.urls.cmdResetClick();
         QCOMPARE(world.prompts.messages, QStringList{u"reset Finished"_s});
@@ -478,7 +475,7 @@ private slots:
         first.urls.cmdAddClick();
         QCOMPARE(second.urlsStored(), QStringList{u"http://second.example/"_s});
         QCOMPARE(first.db.count(u"listen"_s), 0);
-        QCOMPARE(first.state.strConn(), u"DSN="_s + second.db.name());
+        QCOMPARE(first.state.text(Field::txtDB), second.db.name());
     }
 
 private:
@@ -499,5 +496,5 @@ private:
     }
 };
 
-QTEST_GUILESS_MAIN(MaintenanceTest)
-#include "tst_maintenance.moc"
+QTEST_GUILESS_MAIN(ListsTest)
+#include "tst_lists.moc"
