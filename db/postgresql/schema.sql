@@ -10,10 +10,12 @@ CREATE TABLE listen (
     SCENS INTEGER DEFAULT 50
 );
 
--- Unique: a grid edit of one of two equal keywords would change both rows.
+-- Unique without regard to case: the search ignores case, so "Car" and "car" would be found and
+-- reported twice.
 CREATE TABLE keyword (
     KEYWORDS VARCHAR(255) UNIQUE
 );
+CREATE UNIQUE INDEX keyword_folded ON keyword (lower(KEYWORDS));
 
 -- One row per URL and keyword: how much page text followed the keyword when it was last reported.
 CREATE TABLE kw (

@@ -9,9 +9,10 @@ CREATE TABLE listen (
     SCENS INTEGER DEFAULT 50
 );
 
--- Unique: a grid edit of one of two equal keywords would change both rows.
+-- Unique without regard to case: the search ignores case, so "Car" and "car" would be found and
+-- reported twice. (NOCASE folds ASCII letters; the program itself refuses any other pair.)
 CREATE TABLE keyword (
-    KEYWORDS VARCHAR(255) UNIQUE
+    KEYWORDS VARCHAR(255) COLLATE NOCASE UNIQUE
 );
 
 -- One row per URL and keyword: how much page text followed the keyword when it was last reported.

@@ -49,7 +49,8 @@ QString usageText()
         "  --help              show this help\n"
         "  --version           show the version\n"
         "\n"
-        "Keys: DSN, Mailserver, Sender, Mailto, Subject\n"
+        "Keys: DSN, Mailserver, Sender, Mailto, Subject, Parallel (1 to 64), PerHost (1 to 8),\n"
+        "DatabaseTimeout (seconds)\n"
         "\n"
         "Exit status: 0 done, 2 wrong usage or value, 3 the result mail failed,\n"
         "4 the data source could not be opened.\n");

@@ -1,18 +1,51 @@
 #include "cli/scancommand.h"
 
+#include <mutex>
+
+#include <unistd.h>
+
 #include <QEventLoop>
 #include <QLoggingCategory>
 
 #include "cli/commandline.h"
+#include "cli/databasewatchdog.h"
 #include "cli/stopsignals.h"
 #include "core/app/operatorprompts.h"
 #include "core/app/output.h"
 #include "core/app/runfields.h"
+#include "core/app/settingsstore.h"
 #include "core/engine.h"
 #include "core/notify/resultmail.h"
 #include "core/scan/scanrun.h"
+#include "core/store/statementwatch.h"
 
 namespace qs::cli {
+namespace {
+
+// The exit status when the database stopped answering.
+constexpr int ExitDatabaseNotAnswering = 5;
+
+// What the report holds so far, for a thread that cannot touch the fields.
+class ReportCopy
+{
+public:
+    void set(const QString &report)
+    {
+        const std::lock_guard lock(m_mutex);
+        m_report = report;
+    }
+    QString get() const
+    {
+        const std::lock_guard lock(m_mutex);
+        return m_report;
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    QString m_report;
+};
+
+} // namespace
 
 int runScanCommand(app::SettingsStore &settings, const app::Clock &clock, const ScanOptions &options)
 {
@@ -23,14 +56,36 @@ int runScanCommand(app::SettingsStore &settings, const app::Clock &clock, const 
     Engine::Options engineOptions;
     engineOptions.withScheduler = false;
     engineOptions.withMail = options.mail;
+    // A statement still running after the limit has hung: the server no longer answers. A slow
+    // statement on a live server fails a little before, as an ordinary database error. The
+    // watchdog outlives the engine, whose end gives back the rows of a stopped run.
+    const qint64 limit = settings.readNumber(app::numbers::DatabaseTimeout).value;
+    ReportCopy report;
+    store::StatementWatch watch;
+    const DatabaseWatchdog watchdog(watch, std::chrono::seconds(limit), [&report](const QString &dataSource) {
+        // The rows the run took stay taken: the database cannot be reached to give them back.
+        app::writeLine(stdout, report.get());
+        app::writeLine(stderr, QStringLiteral("Database not answering: ") + dataSource);
+        ::_exit(ExitDatabaseNotAnswering);
+    });
     Engine engine(settings, prompts, clock, engineOptions);
+    store::DataSource::Limits limits;
+    limits.query = std::chrono::seconds(std::max<qint64>(1, limit - std::max<qint64>(1, limit / 4)));
+    engine.dataSource().setLimits(limits);
+    engine.dataSource().setWatch(&watch);
+    QObject::connect(&engine.fields(), &app::RunFields::fieldChanged, &engine, [&](app::Field field) {
+        if (field == app::Field::txtResultat)
+            report.set(engine.fields().text(field));
+    });
     engine.load();
 
     // Errors are shown as they come, so that a long run can be followed.
     QObject::connect(&engine.fields(), &app::RunFields::fieldAppended, &engine,
-                     [](app::Field field, const QString &piece) {
+                     [&](app::Field field, const QString &piece) {
                          if (field == app::Field::txtEtrap)
                              app::writeText(stderr, piece);
+                         if (field == app::Field::txtResultat)
+                             report.set(engine.fields().text(field));
                      });
 
     QEventLoop loop;

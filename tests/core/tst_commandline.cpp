@@ -1,3 +1,5 @@
+#include <csignal>
+
 #include <QProcess>
 #include <QtTest>
 
@@ -5,46 +7,41 @@
 #include "smtpsink.h"
 #include "testdatasource.h"
 
+using namespace Qt::StringLiterals;
 using qs::test::LoopbackHttpServer;
 
-// The program's command line, run as the operator would run it.
-class CommandLineTest : public QObject
-{
-    Q_OBJECT
-private slots:
-    void init();
-    void configPrintsAndStoresExactly();
-    void configRefusesBlankValuesAndUnknownKeys_data();
-    void configRefusesBlankValuesAndUnknownKeys();
-    void helpVersionAndUsage();
-    void noDisplaySaysSoInOneLine();
-    void scanWithoutDataSourceExitsFour();
-    void scanPrintsTheReportAndMailsIt();
-    void scanWhoseMailFailsExitsThree();
+namespace {
 
-private:
-    struct Outcome
-    {
-        int status = -1;
-        QByteArray out;
-        QByteArray err;
-    };
-    static Outcome run(const QStringList &arguments, const QProcessEnvironment &environment = {});
+struct Outcome
+{
+    int status = -1;
+    QByteArray out;
+    QByteArray err;
 };
 
-CommandLineTest::Outcome CommandLineTest::run(const QStringList &arguments,
-                                              const QProcessEnvironment &environment)
+QString settingsFile()
+{
+    return qEnvironmentVariable("XDG_CONFIG_HOME") + u"/quillmere-scan/quillmere-scan.conf"_s;
+}
+
+// Runs the program as the operator would; `whileRunning` may act on it meanwhile (a signal, say).
+// The test's own servers answer the program, so the event loop runs while it waits.
+Outcome run(const QStringList &arguments, const QProcessEnvironment &environment = {},
+            const std::function<void(QProcess &)> &whileRunning = {})
 {
     QProcess process;
     if (!environment.isEmpty())
         process.setProcessEnvironment(environment);
-    // The test's own servers answer the program, so the event loop keeps running while it waits.
     QEventLoop loop;
     QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
     QObject::connect(&process, &QProcess::errorOccurred, &loop, &QEventLoop::quit);
     QTimer::singleShot(60000, &loop, &QEventLoop::quit);
-    process.start(qEnvironmentVariable("QS_BUILD_DIR") + QStringLiteral("/quillmere-scan"), arguments);
-    loop.exec();
+    process.start(qEnvironmentVariable("QS_BUILD_DIR") + u"/quillmere-scan"_s, arguments);
+    process.waitForStarted();
+    if (whileRunning)
+        whileRunning(process);
+    if (process.state() != QProcess::NotRunning)
+        loop.exec();
     if (process.state() != QProcess::NotRunning) {
         process.kill();
         process.waitForFinished();
@@ -53,134 +50,289 @@ CommandLineTest::Outcome CommandLineTest::run(const QStringList &arguments,
     return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
 }
 
-void CommandLineTest::init()
+bool configure(const QList<std::pair<QString, QString>> &values)
 {
-    // The test's home lives on between runs in the build tree.
-    QFile::remove(qEnvironmentVariable("XDG_CONFIG_HOME") +
-                  QStringLiteral("/quillmere-scan/quillmere-scan.conf"));
+    bool ok = true;
+    for (const auto &[key, value] : values)
+        ok = run({u"config"_s, key, value}).status == 0 && ok;
+    return ok;
 }
 
-void CommandLineTest::configPrintsAndStoresExactly()
-{
-    QCOMPARE(run({QStringLiteral("config"), QStringLiteral("Mailto")}).out, QByteArray("\n"));
-    QCOMPARE(run({QStringLiteral("config"), QStringLiteral("DSN"), QStringLiteral(" x ")}).status, 0);
-    const Outcome stored = run({QStringLiteral("config"), QStringLiteral("DSN")});
-    QCOMPARE(stored.status, 0);
-    QCOMPARE(stored.out, QByteArray(" x \n"));
-    QVERIFY(QFile::exists(qEnvironmentVariable("XDG_CONFIG_HOME") +
-                          QStringLiteral("/quillmere-scan/quillmere-scan.conf")));
-}
-
-void CommandLineTest::configRefusesBlankValuesAndUnknownKeys_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::newRow("empty value") << QStringList{QStringLiteral("config"), QStringLiteral("Subject"),
-                                                QString()};
-    QTest::newRow("blank value") << QStringList{QStringLiteral("config"), QStringLiteral("Subject"),
-                                                QStringLiteral("  ")};
-    QTest::newRow("unknown key") << QStringList{QStringLiteral("config"), QStringLiteral("Colour")};
-    QTest::newRow("key in another case") << QStringList{QStringLiteral("config"), QStringLiteral("dsn")};
-    QTest::newRow("too many") << QStringList{QStringLiteral("config"), QStringLiteral("DSN"),
-                                             QStringLiteral("a"), QStringLiteral("b")};
-}
-
-void CommandLineTest::configRefusesBlankValuesAndUnknownKeys()
-{
-    QFETCH(QStringList, arguments);
-    run({QStringLiteral("config"), QStringLiteral("Subject"), QStringLiteral("Daily")});
-    const Outcome refused = run(arguments);
-    QCOMPARE(refused.status, 2);
-    QCOMPARE(refused.err.count('\n'), 1);
-    QVERIFY(refused.out.isEmpty());
-    QCOMPARE(run({QStringLiteral("config"), QStringLiteral("Subject")}).out, QByteArray("Daily\n"));
-}
-
-void CommandLineTest::helpVersionAndUsage()
-{
-    const Outcome help = run({QStringLiteral("--help")});
-    QCOMPARE(help.status, 0);
-    QVERIFY(help.out.contains("config KEY VALUE"));
-    QVERIFY(help.out.contains("scan"));
-    QVERIFY(run({QStringLiteral("--version")}).out.startsWith("quillmere-scan "));
-    QCOMPARE(run({QStringLiteral("frobnicate")}).status, 2);
-}
-
-void CommandLineTest::noDisplaySaysSoInOneLine()
-{
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        environment.remove(QString::fromLatin1(name));
-    const Outcome outcome = run({}, environment);
-    QCOMPARE(outcome.status, 69);
-    QCOMPARE(outcome.err.count('\n'), 1);
-    QVERIFY(outcome.err.contains("quillmere-scan scan"));
-}
-
-void CommandLineTest::scanWithoutDataSourceExitsFour()
-{
-    run({QStringLiteral("config"), QStringLiteral("DSN"), QStringLiteral("NoSuchSource")});
-    const Outcome outcome = run({QStringLiteral("scan")});
-    QCOMPARE(outcome.status, 4);
-    QCOMPARE(outcome.err, QByteArray("ODBC Drive not found! You need to setup an ODBC connection\n"));
-    QVERIFY(outcome.out.startsWith("scannet "));
-}
-
-namespace {
-
-// A data source with one page that reports the keyword car, served on 127.0.0.1.
+// A data source with a page that reports the keyword car and a URL that cannot be fetched.
 struct ScanSetup
 {
-    ScanSetup()
+    explicit ScanSetup(std::chrono::milliseconds delay = {})
     {
         http.listen();
-        http.setResponse(
-            QStringLiteral("/cars"),
+        LoopbackHttpServer::Response cars =
             LoopbackHttpServer::page("<html><head><title>Cars</title></head><body>my car is red and "
-                                     "the car is fast</body></html>"));
-        db.exec(QStringLiteral("INSERT INTO listen (URL) VALUES (?)"),
-                {http.url(QStringLiteral("/cars")).toString()});
-        db.exec(QStringLiteral("INSERT INTO listen (URL) VALUES ('ftp://example.org/')"));
-        db.exec(QStringLiteral("INSERT INTO keyword (KEYWORDS) VALUES ('car')"));
+                                     "the car is fast</body></html>");
+        cars.delay = delay;
+        http.setResponse(u"/cars"_s, cars);
+        db.exec(u"INSERT INTO listen (URL) VALUES ('ftp://example.org/'), (?)"_s, {http.url(u"/cars"_s).toString()});
+        db.exec(u"INSERT INTO keyword (KEYWORDS) VALUES ('car')"_s);
+        configure({{u"DSN"_s, db.name()}});
     }
     qs::test::TestDataSource db{qs::test::Backend::Sqlite};
     LoopbackHttpServer http;
 };
 
+const QByteArray FtpEntry = "Fetch Error ftp://example.org/ 12006Protocol \"ftp\" is unknown16\n";
+
 } // namespace
+
+// The program's command line, run as the operator would run it.
+class CommandLineTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void configPrintsAndStoresExactly();
+    void configRefusesWhatCannotBeStored_data();
+    void configRefusesWhatCannotBeStored();
+    void unusableSettingsFileIsNamed_data();
+    void unusableSettingsFileIsNamed();
+    void helpVersionAndUsage();
+    void scanExitStatus_data();
+    void scanExitStatus();
+    void scanPrintsTheReportAndMailsIt();
+    void stoppedScanGivesRowsBack_data();
+    void stoppedScanGivesRowsBack();
+    void databaseThatStopsAnsweringEndsTheScan();
+};
+
+void CommandLineTest::init()
+{
+    // The test's home lives on between runs in the build tree.
+    QFile::remove(settingsFile());
+}
+
+void CommandLineTest::configPrintsAndStoresExactly()
+{
+    QCOMPARE(run({u"config"_s, u"Mailto"_s}).out, QByteArray("\n"));
+    QVERIFY(configure({{u"DSN"_s, u" x "_s}, {u"Parallel"_s, u"64"_s}}));
+    const Outcome stored = run({u"config"_s, u"DSN"_s});
+    QCOMPARE(stored.status, 0);
+    QCOMPARE(stored.out, QByteArray(" x \n"));
+    QCOMPARE(run({u"config"_s, u"Parallel"_s}).out, QByteArray("64\n"));
+}
+
+void CommandLineTest::configRefusesWhatCannotBeStored_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("empty value") << QStringList{u"config"_s, u"Subject"_s, QString()};
+    QTest::newRow("blank value") << QStringList{u"config"_s, u"Subject"_s, u"  "_s};
+    QTest::newRow("unknown key") << QStringList{u"config"_s, u"Colour"_s};
+    QTest::newRow("key in another case") << QStringList{u"config"_s, u"dsn"_s};
+    QTest::newRow("too many") << QStringList{u"config"_s, u"DSN"_s, u"a"_s, u"b"_s};
+    QTest::newRow("Parallel below its range") << QStringList{u"config"_s, u"Parallel"_s, u"0"_s};
+    QTest::newRow("PerHost above its range") << QStringList{u"config"_s, u"PerHost"_s, u"9"_s};
+    QTest::newRow("not a number") << QStringList{u"config"_s, u"DatabaseTimeout"_s, u"ten"_s};
+    QTest::newRow("unknown command") << QStringList{u"frobnicate"_s};
+    QTest::newRow("scan with an argument") << QStringList{u"scan"_s, u"--now"_s};
+}
+
+void CommandLineTest::configRefusesWhatCannotBeStored()
+{
+    QFETCH(QStringList, arguments);
+    QVERIFY(configure({{u"Subject"_s, u"Daily"_s}, {u"Parallel"_s, u"5"_s}}));
+    const Outcome refused = run(arguments);
+    QCOMPARE(refused.status, 2);
+    QCOMPARE(refused.err.count('\n'), 1);
+    QVERIFY(refused.out.isEmpty());
+    QCOMPARE(run({u"config"_s, u"Subject"_s}).out + run({u"config"_s, u"Parallel"_s}).out, QByteArray("Daily\n5\n"));
+}
+
+void CommandLineTest::unusableSettingsFileIsNamed_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("a folder") << u"folder"_s;
+    QTest::newRow("a link to itself") << u"loop"_s;
+    QTest::newRow("not an INI file") << u"binary"_s;
+}
+
+void CommandLineTest::unusableSettingsFileIsNamed()
+{
+    QFETCH(QString, kind);
+    const QString file = settingsFile();
+    QDir().mkpath(QFileInfo(file).path());
+    if (kind == u"folder"_s)
+        QVERIFY(QDir().mkpath(file));
+    else if (kind == u"loop"_s)
+        QVERIFY(QFile::link(file, file));
+    if (kind == u"binary"_s) {
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(QByteArray("\x7f" "ELF\x02\x01\x01\0\0\0", 10));
+    }
+    const Outcome config = run({u"config"_s, u"DSN"_s});
+    const Outcome scan = run({u"scan"_s, u"--no-mail"_s});
+    QDir(file).removeRecursively();
+    QFile::remove(file);
+    QCOMPARE(config.status, 1);
+    QVERIFY2(config.err.contains(file.toLocal8Bit()), config.err.constData());
+    QCOMPARE(scan.status, 4);
+    QVERIFY2(scan.err.contains(file.toLocal8Bit()), scan.err.constData());
+}
+
+void CommandLineTest::helpVersionAndUsage()
+{
+    const Outcome help = run({u"--help"_s});
+    QCOMPARE(help.status, 0);
+    QVERIFY(help.out.contains("config KEY VALUE"));
+    QVERIFY(run({u"--version"_s}).out.startsWith("quillmere-scan "));
+    // Without a display the window says so in one line and names what works without one.
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        environment.remove(QString::fromLatin1(name));
+    const Outcome window = run({}, environment);
+    QCOMPARE(window.status, 69);
+    QCOMPARE(window.err.count('\n'), 1);
+    QVERIFY(window.err.contains("quillmere-scan scan"));
+}
+
+void CommandLineTest::scanExitStatus_data()
+{
+    QTest::addColumn<QString>("database"); // how the data source is spoiled
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("errorHas");
+    QTest::newRow("no such data source") << u"unnamed"_s << 4 << QByteArray("quillmere-scan config DSN NAME");
+    QTest::newRow("a file of garbage") << u"garbage"_s << 4 << QByteArray("Database Error 1st.hent ID  ");
+    QTest::newRow("no listen table") << u"nolisten"_s << 4 << QByteArray("Database Error 1st.hent ID  ");
+    QTest::newRow("no keyword table") << u"nokeyword"_s << 4 << QByteArray("Keyword Error  1");
+    QTest::newRow("no mail, as asked") << u"good"_s << 0 << FtpEntry;
+}
+
+void CommandLineTest::scanExitStatus()
+{
+    QFETCH(QString, database);
+    QFETCH(int, status);
+    QFETCH(QByteArray, errorHas);
+    ScanSetup setup;
+    if (database == u"unnamed"_s)
+        QVERIFY(configure({{u"DSN"_s, u"NoSuchSource"_s}}));
+    QTemporaryDir spoiled;
+    if (database == u"garbage"_s) {
+        QFile file(spoiled.filePath(u"garbage.db"_s));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(4096, 'g'));
+        QVERIFY(qs::test::registerDataSource(u"qs_garbage"_s, qs::test::sqliteEntries(file.fileName())));
+        QVERIFY(configure({{u"DSN"_s, u"qs_garbage"_s}}));
+    }
+    if (database == u"nolisten"_s)
+        QVERIFY(setup.db.exec(u"DROP TABLE listen"_s));
+    if (database == u"nokeyword"_s)
+        QVERIFY(setup.db.exec(u"DROP TABLE keyword"_s));
+    // No mail settings: only --no-mail makes that a good run.
+    const Outcome outcome = run({u"scan"_s, u"--no-mail"_s});
+    QCOMPARE(outcome.status, status);
+    QVERIFY2(outcome.err.contains(errorHas), outcome.err.constData());
+    QCOMPARE(outcome.out.startsWith("scannet "), status != 0);
+    if (status == 0) {
+        QVERIFY(outcome.out.startsWith("\n@ Cars\nFound keywords; \ncar\nClick to go "));
+        QVERIFY(!outcome.err.contains("mail"));
+        // Nothing taken by a run that could not read its lists.
+    } else if (database != u"garbage"_s && database != u"nolisten"_s) {
+        QCOMPARE(setup.db.value(u"SELECT SUM(TAL) FROM listen"_s).toInt(), 0);
+    }
+}
 
 void CommandLineTest::scanPrintsTheReportAndMailsIt()
 {
     ScanSetup setup;
     qs::test::SmtpSink sink;
     QVERIFY2(sink.start(), qPrintable(sink.errorString()));
-    for (const auto &[key, value] : {std::pair(QStringLiteral("DSN"), setup.db.name()),
-                                     std::pair(QStringLiteral("Mailserver"), sink.hostAndPort()),
-                                     std::pair(QStringLiteral("Sender"), QStringLiteral("scan@example.org")),
-                                     std::pair(QStringLiteral("Mailto"), QStringLiteral("desk@example.org")),
-                                     std::pair(QStringLiteral("Subject"), QStringLiteral("Watch"))})
-        QCOMPARE(run({QStringLiteral("config"), key, value}).status, 0);
-
-    const Outcome outcome = run({QStringLiteral("scan")});
+    QVERIFY(configure({{u"Mailserver"_s, sink.hostAndPort()},
+                       {u"Sender"_s, u"scan@example.org"_s},
+                       {u"Mailto"_s, u"desk@example.org"_s},
+                       {u"Subject"_s, u"Watch"_s}}));
+    const Outcome outcome = run({u"scan"_s});
     QCOMPARE(outcome.status, 0);
-    QVERIFY2(outcome.out.startsWith("\n@ Cars\nFound keywords; \ncar\nClick to go "),
-             outcome.out.constData());
+    QVERIFY2(outcome.out.startsWith("\n@ Cars\nFound keywords; \ncar\nClick to go "), outcome.out.constData());
     QVERIFY(outcome.out.contains("Scan complet @ "));
     // The error pane's one entry and the window's message, nothing else (no diagnostics between).
-    QCOMPARE(outcome.err,
-             QByteArray("Fetch Error ftp://example.org/ 12006Protocol \"ftp\" is unknown16\nSend mail\n"));
+    QCOMPARE(outcome.err, FtpEntry + "Send mail\n");
     QTRY_COMPARE(sink.messageCount(), qsizetype(1));
-    QVERIFY(sink.messages().first().body.contains(QStringLiteral("Click to go ")));
+    // The mail is the report as printed, end stamp included.
+    QCOMPARE(sink.messages().first().body.trimmed(), QString::fromLocal8Bit(outcome.out).replace(u"\n"_s, u"\r\n"_s).trimmed());
+
+    // A mail that cannot be delivered makes a failed run.
+    QVERIFY(configure({{u"Mailserver"_s, u"127.0.0.1:1"_s}}));
+    setup.db.exec(u"UPDATE listen SET DAGEN = '2003-01-01'"_s);
+    setup.db.exec(u"DELETE FROM kw"_s);
+    const Outcome failed = run({u"scan"_s});
+    QCOMPARE(failed.status, 3);
+    QVERIFY(failed.err.contains("Mail Error  7"));
+    QVERIFY(failed.err.contains("the result mail failed"));
 }
 
-void CommandLineTest::scanWhoseMailFailsExitsThree()
+void CommandLineTest::stoppedScanGivesRowsBack_data()
 {
-    ScanSetup setup;
-    run({QStringLiteral("config"), QStringLiteral("DSN"), setup.db.name()});
-    run({QStringLiteral("config"), QStringLiteral("Mailserver"), QStringLiteral("127.0.0.1:1")});
-    const Outcome outcome = run({QStringLiteral("scan")});
-    QCOMPARE(outcome.status, 3);
-    QVERIFY(outcome.err.contains("Mail Error  7"));
-    QVERIFY(outcome.err.contains("the result mail failed"));
+    QTest::addColumn<int>("signalNumber");
+    QTest::newRow("SIGINT") << SIGINT;
+    QTest::newRow("SIGTERM") << SIGTERM;
+}
+
+void CommandLineTest::stoppedScanGivesRowsBack()
+{
+    QFETCH(int, signalNumber);
+    ScanSetup setup(std::chrono::seconds(20));
+    QVERIFY(configure({{u"Mailserver"_s, u"127.0.0.1:1"_s}}));
+    const Outcome outcome = run({u"scan"_s}, {}, [&](QProcess &process) {
+        QSignalSpy requested(&setup.http, &LoopbackHttpServer::requestReceived);
+        if (requested.wait(10000))
+            ::kill(pid_t(process.processId()), signalNumber);
+    });
+    QCOMPARE(outcome.status, 128 + signalNumber);
+    QCOMPARE(outcome.err, FtpEntry + "Run stopped\n");
+    QCOMPARE(outcome.out, QByteArray("\n"));
+    // The URL that was being fetched is due again; the one that was analysed is not.
+    QCOMPARE(setup.db.rows(u"SELECT TAL FROM listen ORDER BY ID"_s), (QList<QVariantList>{{1}, {0}}));
+}
+
+void CommandLineTest::databaseThatStopsAnsweringEndsTheScan()
+{
+    // A server of this test's own: it is stopped, and no other test may depend on it.
+    QTemporaryDir dir;
+    const QString state = dir.filePath(u"postgres.state"_s);
+    const QString script = qEnvironmentVariable("QS_SOURCE_DIR") + u"/tests/support/pg-server.sh"_s;
+    if (QProcess::execute(script, {u"start"_s, state}) != 0)
+        QSKIP("no PostgreSQL server to start");
+    qputenv("QS_TEST_PG_STATE", state.toLocal8Bit());
+    std::optional<qs::test::TestDataSource> db(std::in_place, qs::test::Backend::Postgres);
+    QVERIFY2(db->isValid(), qPrintable(db->error()));
+    LoopbackHttpServer http;
+    QVERIFY(http.listen());
+    LoopbackHttpServer::Response slow = LoopbackHttpServer::page("<p>a car b car c</p>");
+    slow.delay = std::chrono::milliseconds(1500);
+    http.setResponse(u"/slow"_s, slow);
+    db->exec(u"INSERT INTO listen (URL) VALUES (?)"_s, {http.url(u"/slow"_s).toString()});
+    db->exec(u"INSERT INTO keyword (KEYWORDS) VALUES ('car')"_s);
+    QVERIFY(configure({{u"DSN"_s, db->name()}, {u"DatabaseTimeout"_s, u"2"_s}}));
+
+    // The server stops answering while the page is on its way.
+    QFile stateFile(state);
+    QVERIFY(stateFile.open(QIODevice::ReadOnly));
+    const QString root = QString::fromUtf8(stateFile.readAll()).section(u"PG_ROOT="_s, 1).section(u'\n', 0, 0);
+    QFile pidFile(root + u"/data/postmaster.pid"_s);
+    QVERIFY(pidFile.open(QIODevice::ReadOnly));
+    const QString postmaster = QString::fromLatin1(pidFile.readLine()).trimmed();
+    const auto signalServer = [&](const char *signal) {
+        QProcess::execute(u"pkill"_s, {QString::fromLatin1(signal), u"-P"_s, postmaster});
+        QProcess::execute(u"kill"_s, {QString::fromLatin1(signal), postmaster});
+    };
+    const QByteArray name = db->name().toLocal8Bit();
+    const Outcome outcome = run({u"scan"_s, u"--no-mail"_s}, {}, [&](QProcess &) {
+        QSignalSpy requested(&http, &LoopbackHttpServer::requestReceived);
+        if (requested.wait(10000))
+            signalServer("-STOP");
+    });
+    signalServer("-CONT");
+    db.reset();
+    QProcess::execute(script, {u"stop"_s, state});
+    QCOMPARE(outcome.status, 5);
+    QCOMPARE(outcome.out, QByteArray("\n"));
+    QVERIFY2(outcome.err.endsWith("Database not answering: " + name + '\n'), outcome.err.constData());
 }
 
 QTEST_GUILESS_MAIN(CommandLineTest)

@@ -1,7 +1,14 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cstdio>
+
+#include <unistd.h>
+
+#include <QTemporaryFile>
+
 #include "core/app/errorentry.h"
+#include "core/app/output.h"
 #include "core/app/paths.h"
 #include "core/app/settingsstore.h"
 
@@ -16,9 +23,11 @@ private slots:
     void absentKeyReadsAsTheDefault();
     void aSecondStoreOnTheSameFileSeesAWriteAtOnce();
     void fileLivesInTheXdgConfigFolder();
-    void blankMeansEmptyOrBlanksOnly();
+    void numbersOutOfRangeGiveTheDefault_data();
+    void numbersOutOfRangeGiveTheDefault();
     void errorEntryFormatsTheNumber_data();
     void errorEntryFormatsTheNumber();
+    void outputKeepsWhatFollowsANul();
 
 private:
     QTemporaryDir m_dir;
@@ -84,11 +93,30 @@ void SettingsTest::fileLivesInTheXdgConfigFolder()
     qputenv("XDG_CONFIG_HOME", saved);
 }
 
-void SettingsTest::blankMeansEmptyOrBlanksOnly()
+void SettingsTest::numbersOutOfRangeGiveTheDefault_data()
 {
-    QVERIFY(qs::app::isBlank(QString()));
-    QVERIFY(qs::app::isBlank(QStringLiteral("   ")));
-    QVERIFY(!qs::app::isBlank(QStringLiteral(" x ")));
+    QTest::addColumn<QString>("stored"); // null: nothing stored
+    QTest::addColumn<qint64>("used");
+    QTest::addColumn<bool>("problem");
+    QTest::newRow("nothing stored") << QString() << qint64(10) << false;
+    QTest::newRow("lowest") << QStringLiteral("1") << qint64(1) << false;
+    QTest::newRow("highest, blanks around") << QStringLiteral(" 64 ") << qint64(64) << false;
+    QTest::newRow("zero") << QStringLiteral("0") << qint64(10) << true;
+    QTest::newRow("one over") << QStringLiteral("65") << qint64(10) << true;
+    QTest::newRow("not a number") << QStringLiteral("ten") << qint64(10) << true;
+}
+
+void SettingsTest::numbersOutOfRangeGiveTheDefault()
+{
+    QFETCH(QString, stored);
+    QFETCH(qint64, used);
+    QFETCH(bool, problem);
+    SettingsStore store(m_dir.filePath(QStringLiteral("numbers-%1.conf").arg(QString::fromLatin1(QTest::currentDataTag()))));
+    if (!stored.isNull())
+        store.write(qs::app::keys::Parallel, stored);
+    const qs::app::NumberSetting parallel = store.readNumber(qs::app::numbers::Parallel);
+    QCOMPARE(parallel.value, used);
+    QCOMPARE(!parallel.problem.isEmpty(), problem);
 }
 
 void SettingsTest::errorEntryFormatsTheNumber_data()
@@ -109,6 +137,18 @@ void SettingsTest::errorEntryFormatsTheNumber()
     QFETCH(QString, expected);
     QCOMPARE(qs::app::errorEntry(QStringLiteral("Delete Error "), number, QStringLiteral("No current row")),
              expected);
+}
+
+void SettingsTest::outputKeepsWhatFollowsANul()
+{
+    // Text from outside may hold a NUL; what follows it must still be written.
+    QTemporaryFile file;
+    QVERIFY(file.open());
+    FILE *stream = ::fdopen(::dup(file.handle()), "w");
+    qs::app::writeText(stream, QStringLiteral("a") + QChar(0) + QStringLiteral("b\r\nend"));
+    std::fclose(stream);
+    file.seek(0);
+    QCOMPARE(file.readAll(), QByteArray("a\0b\nend", 7));
 }
 
 QTEST_GUILESS_MAIN(SettingsTest)

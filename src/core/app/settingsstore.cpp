@@ -1,6 +1,7 @@
 #include "core/app/settingsstore.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 
@@ -60,21 +61,25 @@ NumberSetting SettingsStore::readNumber(const NumberKey &key) const
 QString SettingsStore::problem() const
 {
     const QFileInfo file(m_filePath);
-    if (file.isSymLink() && file.canonicalFilePath().isEmpty())
-        return QStringLiteral("%1 is a link that leads nowhere (or to itself)").arg(m_filePath);
+    if (file.isSymLink() && !file.exists())
+        return QStringLiteral("The settings file %1 is a link that leads nowhere (or to itself)").arg(m_filePath);
     if (!file.exists())
         return {};
     if (file.isDir())
-        return QStringLiteral("%1 is a folder, not a settings file").arg(m_filePath);
-    if (!file.isReadable())
-        return QStringLiteral("%1 cannot be read: permission denied").arg(m_filePath);
-    switch (QSettings(m_filePath, QSettings::IniFormat).status()) {
-    case QSettings::NoError:
-        return {};
-    case QSettings::AccessError:
-        return QStringLiteral("%1 cannot be read").arg(m_filePath);
-    case QSettings::FormatError:
-        return QStringLiteral("%1 is not a settings file (INI format)").arg(m_filePath);
+        return QStringLiteral("The settings file %1 is a folder, not a file").arg(m_filePath);
+    QFile in(m_filePath);
+    if (!in.open(QIODevice::ReadOnly))
+        return QStringLiteral("The settings file %1 cannot be read: %2").arg(m_filePath, in.errorString());
+    // Every line of an INI file is blank, a comment, a [section] or a key=value pair; anything
+    // else would be read as no settings at all, and the operator would never learn why.
+    qsizetype number = 0;
+    for (const QByteArray &raw : in.readAll().split('\n')) {
+        ++number;
+        const QByteArray line = raw.trimmed();
+        const bool fits = !line.contains('\0') && (line.isEmpty() || line.startsWith(';') || line.startsWith('#') ||
+                                                    (line.startsWith('[') && line.endsWith(']')) || line.contains('='));
+        if (!fits)
+            return QStringLiteral("The settings file %1 is not an INI file (line %2)").arg(m_filePath).arg(number);
     }
     return {};
 }

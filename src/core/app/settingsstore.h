@@ -65,7 +65,8 @@ public:
     bool contains(const QString &key) const;
     NumberSetting readNumber(const NumberKey &key) const;
     // Why the settings file cannot be used (a folder, a link that leads nowhere, a file that
-    // cannot be read or is not an INI file); empty when it can, or does not exist yet.
+    // cannot be read or is not an INI file), naming the file; empty when it can, or does not
+    // exist yet.
     QString problem() const;
     // Stores value exactly, leading and trailing blanks included. False when the file cannot be written.
     bool write(const QString &key, const QString &value);

@@ -4,13 +4,16 @@
 #include "core/app/errorentry.h"
 #include "core/app/operatorprompts.h"
 #include "core/app/runfields.h"
+#include "core/store/keywordlist.h"
 #include "core/store/listtables.h"
+
+#include <QSqlRecord>
 
 namespace qs::lists {
 
 namespace {
 
-GridTable keywordTable()
+GridTable keywordTable(const ListContext &context)
 {
     GridTable table;
     table.table = QStringLiteral("keyword");
@@ -20,15 +23,32 @@ GridTable keywordTable()
     table.loadErrorPrefix = QStringLiteral("Keyword load Error ");
     table.writeErrorPrefix = QStringLiteral("Keyword edit Error ");
     table.deleteQuestion = QStringLiteral("Delete the keyword %1 from the list?");
+    table.check = [context](const QSqlRecord &edited, const QSqlRecord &stored) {
+        return checkNotListed(context, edited.value(QStringLiteral("KEYWORDS")).toString(),
+                              stored.isEmpty() ? QString() : stored.value(QStringLiteral("KEYWORDS")).toString());
+    };
     return table;
 }
 
 } // namespace
 
+store::DbError checkNotListed(const ListContext &context, const QString &keyword, const QString &replacing)
+{
+    const store::KeywordList listed = store::loadKeywords(context.dataSource, context.dataSourceName.current());
+    if (listed.error.failed())
+        return listed.error;
+    const QString alike = store::alikeKeyword(listed.values, keyword, replacing);
+    if (alike.isNull())
+        return {};
+    return {store::AlreadyListed, QStringLiteral("the keyword \"%1\" is listed already as \"%2\", and the search "
+                                                 "does not tell them apart")
+                                      .arg(keyword, alike)};
+}
+
 KeywordCommands::KeywordCommands(const ListContext &context, QObject *parent)
     : QObject(parent)
     , m_context(context)
-    , m_grid(context, keywordTable())
+    , m_grid(context, keywordTable(context))
 {}
 
 void KeywordCommands::cmdKWordClick()

@@ -61,6 +61,7 @@ bool TableGrid::load()
         return false;
     }
 
+    model->setRowCheck(m_table.check);
     connect(model.get(), &GridModel::writeFailed, this, &TableGrid::reportWriteFailure);
     // The view switches to the new model before the old one goes.
     const std::unique_ptr<GridModel> previous = std::exchange(m_model, std::move(model));
@@ -71,7 +72,9 @@ bool TableGrid::load()
 void TableGrid::reportWriteFailure(const DbError &error)
 {
     m_context.fields.append(app::Field::txtEtrap,
-                   app::errorEntry(m_table.writeErrorPrefix, error.number, error.description));
+                            app::errorEntry(m_table.writeErrorPrefix, error.number, error.description));
+    // The row goes back to what is stored; the operator looking at the grid learns why at once.
+    m_context.prompts.showMessage(QStringLiteral("The row was not saved: ") + error.description);
 }
 
 bool TableGrid::writePending()

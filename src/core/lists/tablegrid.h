@@ -7,10 +7,7 @@
 
 #include "core/lists/listcontext.h"
 #include "core/store/dberror.h"
-
-namespace qs::store {
-class GridModel;
-}
+#include "core/store/gridmodel.h"
 
 namespace qs::lists {
 
@@ -23,6 +20,7 @@ struct GridTable
     QString loadErrorPrefix;  // error entry when the table cannot be read
     QString writeErrorPrefix; // error entry when a row cannot be written
     QString deleteQuestion;   // asked before a row is deleted; %1 is the row's first shown value
+    store::GridModel::RowCheck check; // looks at a row before it is written (may be empty)
 };
 
 // The grid of one table: the load command that (re)binds it and the rows the operator adds,

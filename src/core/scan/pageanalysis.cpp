@@ -55,6 +55,7 @@ PageAnalysis::Outcome PageAnalysis::searchForKW(const QString &dsn, const Analys
     m_dataSource.connection(dsn, &error);
     if (error.failed()) {
         m_fields.append(Field::txtEtrap, entryFor(page, QStringLiteral("Keyword Error "), error.number, error.description));
+        m_lostBecause = error;
         return error.number == store::DataSourceNotFound ? Outcome::DataSourceLost : Outcome::Done;
     }
 
@@ -70,6 +71,7 @@ PageAnalysis::Outcome PageAnalysis::searchForKW(const QString &dsn, const Analys
     if (loaded.error.failed()) {
         m_fields.append(Field::txtEtrap, entryFor(page, QStringLiteral("Keyword Error "), loaded.error.number,
                                                   loaded.error.description));
+        m_lostBecause = loaded.error;
         return loaded.error.number == store::DataSourceNotFound ? Outcome::DataSourceLost : Outcome::Done;
     }
     if (loaded.rowCount == 0) {

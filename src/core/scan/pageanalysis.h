@@ -9,6 +9,8 @@ class OperatorPrompts;
 class RunFields;
 } // namespace qs::app
 
+#include "core/store/dberror.h"
+
 namespace qs::store {
 class DataSource;
 }
@@ -42,6 +44,8 @@ public:
         DataSourceLost, // the data source cannot be opened any more
     };
     Outcome analyse(const QString &dsn, const AnalysedPage &page);
+    // Why the data source was lost, after analyse() said so.
+    const store::DbError &lostBecause() const { return m_lostBecause; }
 
 private:
     Outcome searchForKW(const QString &dsn, const AnalysedPage &page, const QString &title);
@@ -50,6 +54,7 @@ private:
     app::RunFields &m_fields;
     store::DataSource &m_dataSource;
     app::OperatorPrompts &m_prompts;
+    store::DbError m_lostBecause;
 };
 
 } // namespace qs::scan

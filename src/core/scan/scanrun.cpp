@@ -117,6 +117,13 @@ bool ScanRun::start()
 
     for (Field field : {Field::txtURL, Field::txtSenc, Field::txtkw, Field::txtURLId, Field::lblServerRapport})
         m_parts.fields.clear(field);
+    // Settings that cannot be read would leave the data source unnamed: say which file is wrong.
+    if (const QString problem = m_parts.settings.problem(); !problem.isEmpty()) {
+        m_parts.prompts.showMessage(problem);
+        m_ending = Ending::DataSourceFailed;
+        endRun();
+        return true;
+    }
     m_dsn = m_parts.dataSourceName.refresh();
     readLimits();
     // Nothing is taken before it is known that the rows can be read and that there are keywords
@@ -156,10 +163,23 @@ store::DbError ScanRun::readCandidates()
     return due.error;
 }
 
+void ScanRun::reportNoDataSource(const store::DbError &error)
+{
+    m_parts.prompts.showMessage(
+        NoDataSourceMessage,
+        NoDataSourceMessage + QStringLiteral(": the data source \"%1\" could not be opened (%2). Name another with "
+                                             "'quillmere-scan config DSN NAME'; check this one with 'isql -v %1'.")
+                                  .arg(m_dsn, error.description));
+    // The window's message stays as it is; the pane says which data source was tried.
+    m_parts.fields.append(Field::txtEtrap, app::errorEntry(QStringLiteral("ODBC Error "), error.number,
+                                                           QStringLiteral("the data source \"%1\" could not be opened: %2")
+                                                               .arg(m_dsn, error.description)));
+}
+
 void ScanRun::reportUnreadable(const store::DbError &error)
 {
     if (error.number == store::DataSourceNotFound)
-        m_parts.prompts.showMessage(NoDataSourceMessage);
+        reportNoDataSource(error);
     else
         m_parts.fields.append(Field::txtEtrap,
                               app::errorEntry(QueueEntryPrefix + QLatin1Char(' '), error.number, error.description));
@@ -170,7 +190,7 @@ bool ScanRun::keywordsAreListed()
     const store::KeywordList keywords = store::loadKeywords(m_parts.dataSource, m_dsn);
     if (keywords.error.failed()) {
         if (keywords.error.number == store::DataSourceNotFound)
-            m_parts.prompts.showMessage(NoDataSourceMessage);
+            reportNoDataSource(keywords.error);
         else
             m_parts.fields.append(Field::txtEtrap, app::errorEntry(QStringLiteral("Keyword Error "),
                                                                    keywords.error.number, keywords.error.description));
@@ -347,7 +367,7 @@ void ScanRun::advance()
         endEarly(Ending::Completed);
         return;
     case PageAnalysis::Outcome::DataSourceLost:
-        m_parts.prompts.showMessage(NoDataSourceMessage);
+        reportNoDataSource(slot.queueError.failed() ? slot.queueError : m_analysis.lostBecause());
         endEarly(Ending::DataSourceFailed);
         return;
     }

@@ -118,6 +118,7 @@ private:
     void readLimits();
     store::DbError readCandidates();
     void reportUnreadable(const store::DbError &error);
+    void reportNoDataSource(const store::DbError &error);
     bool keywordsAreListed();
     void takeAhead();
     void endWalk();

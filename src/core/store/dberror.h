@@ -9,6 +9,8 @@ namespace qs::store {
 // Error numbers with a fixed meaning for every database routine.
 inline constexpr qint64 DataSourceNotFound = -2147467259; // 0x80004005: the data source could not be opened
 inline constexpr qint64 NoCurrentRow = 3021;              // the cursor stands on no row
+// A value the list holds already, in a form the program does not tell apart from it.
+inline constexpr qint64 AlreadyListed = 3022;
 // A marking statement that did not change exactly one row or none.
 inline constexpr qint64 MarkCountUnknown = 3197;
 

@@ -74,14 +74,19 @@ bool GridModel::submit()
         forgetPending();
         return true;
     }
+    if (m_rowCheck) {
+        const int row = editedRow();
+        const QSqlRecord stored = row == m_newRow ? QSqlRecord() : QSqlQueryModel::record(row);
+        if (const DbError refusal = m_rowCheck(record(row), stored); refusal.failed()) {
+            refuse(refusal);
+            return false;
+        }
+    }
     // Without a key the row is found again by its old values, which may match other rows as
     // well; only reading the whole table again shows what is really stored.
     const bool reselect = m_reselect || primaryKey().isEmpty();
     if (!QSqlTableModel::submit()) {
-        const DbError error = DbError::fromStatement(lastError());
-        revertAll();
-        forgetPending();
-        emit writeFailed(error);
+        refuse(DbError::fromStatement(lastError()));
         return false;
     }
     forgetPending();
@@ -89,6 +94,27 @@ bool GridModel::submit()
     if (reselect)
         select();
     return true;
+}
+
+int GridModel::editedRow() const
+{
+    if (m_newRow >= 0)
+        return m_newRow;
+    // Rows are written one at a time: at most one holds edits.
+    for (int row = 0; row < rowCount(); ++row) {
+        for (int column = 0; column < columnCount(); ++column) {
+            if (isDirty(index(row, column)))
+                return row;
+        }
+    }
+    return -1;
+}
+
+void GridModel::refuse(const DbError &error)
+{
+    revertAll();
+    forgetPending();
+    emit writeFailed(error);
 }
 
 void GridModel::revert()

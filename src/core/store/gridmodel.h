@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QSqlTableModel>
 
 #include "core/store/dberror.h"
@@ -20,6 +22,11 @@ public:
     // one, returns a row it has just updated last); empty keeps the data source's order.
     GridModel(const QSqlDatabase &db, const QString &table, const QString &sortColumn,
               QObject *parent = nullptr);
+
+    // Looks at a row before it is written: the row as edited and as it was read (empty for a new
+    // row). A refusal is reported as a failed write, and the row shows what is stored again.
+    using RowCheck = std::function<DbError(const QSqlRecord &edited, const QSqlRecord &stored)>;
+    void setRowCheck(RowCheck check) { m_rowCheck = std::move(check); }
 
     // Writes the row still being edited. True when nothing was pending or the write succeeded.
     bool writePending();
@@ -45,7 +52,10 @@ signals:
 private:
     bool pendingRowIsEmpty() const;
     void forgetPending();
+    int editedRow() const;
+    void refuse(const DbError &error);
 
+    RowCheck m_rowCheck;
     int m_newRow = -1;       // the appended row, until it is written or given up
     bool m_reselect = false; // rows were added or removed: read the table again after writing
     bool m_busy = false;     // inside submit() or revert()

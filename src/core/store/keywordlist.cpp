@@ -21,4 +21,19 @@ KeywordList loadKeywords(DataSource &dataSource, const QString &dsnName)
     return list;
 }
 
+QString alikeKeyword(const QStringList &listed, const QString &keyword, const QString &replacing)
+{
+    bool replacedSkipped = replacing.isNull();
+    for (const QString &candidate : listed) {
+        if (!replacedSkipped && candidate == replacing) {
+            replacedSkipped = true;
+            continue;
+        }
+        // The comparison the search makes: Qt's case folding, character by character.
+        if (candidate.compare(keyword, Qt::CaseInsensitive) == 0)
+            return candidate;
+    }
+    return {};
+}
+
 } // namespace qs::store

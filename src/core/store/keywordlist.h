@@ -18,4 +18,8 @@ struct KeywordList
 
 KeywordList loadKeywords(DataSource &dataSource, const QString &dsnName);
 
+// The listed keyword that the search would not tell apart from keyword, since it ignores case; empty
+// when there is none. One occurrence of `replacing` is left out: the row being edited.
+QString alikeKeyword(const QStringList &listed, const QString &keyword, const QString &replacing = {});
+
 } // namespace qs::store
