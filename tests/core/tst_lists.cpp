@@ -369,6 +369,11 @@ private slots:
             << Backend::Postgres << false << false << u"KEYWORDS"_s << u"car"_s << u"Keyword edit Error "_s;
         QTest::newRow("duplicate keyword in a new row")
             << Backend::Sqlite << false << true << u"KEYWORDS"_s << u"car"_s << u"Keyword edit Error "_s;
+        // The search ignores case: a keyword in other letters is the same keyword.
+        QTest::newRow("keyword in other letters, postgresql")
+            << Backend::Postgres << false << true << u"KEYWORDS"_s << u"Car"_s << u"Keyword edit Error  3022"_s;
+        QTest::newRow("keyword in other letters, sqlite")
+            << Backend::Sqlite << false << false << u"KEYWORDS"_s << u"CAR"_s << u"Keyword edit Error  3022"_s;
         // SQLite keeps any value in any column.
         QTest::newRow("text as sensitivity, postgresql")
             << Backend::Postgres << true << false << u"SCENS"_s << u"many"_s << u"URL edit Error "_s;
@@ -393,6 +398,9 @@ private slots:
         QCOMPARE(cell(grid, 0, column), shown);
         QVERIFY(!grid->isDirty());
         QCOMPARE(world.keywordsStored(), (QStringList{u"boat"_s, u"car"_s}));
+        // Said where the operator is looking, too.
+        QCOMPARE(world.prompts.messages.size(), 1);
+        QVERIFY(world.prompts.messages.first().startsWith(u"The row was not saved: "_s));
     }
 
     void gridNewUrlRowTakesTheTableDefaults_data() { addBackends(); }

@@ -1,5 +1,7 @@
 #include "core/lists/keywordcommands.h"
 
+#include <QSqlRecord>
+
 #include "core/app/datasourcename.h"
 #include "core/app/errorentry.h"
 #include "core/app/operatorprompts.h"
@@ -7,34 +9,12 @@
 #include "core/store/keywordlist.h"
 #include "core/store/listtables.h"
 
-#include <QSqlRecord>
-
 namespace qs::lists {
 
 namespace {
 
-GridTable keywordTable(const ListContext &context)
+store::DbError notListed(const store::KeywordList &listed, const QString &keyword, const QString &replacing)
 {
-    GridTable table;
-    table.table = QStringLiteral("keyword");
-    table.shownColumns = QStringList{QStringLiteral("KEYWORDS")};
-    // The table has no key: sorted, a keyword keeps a predictable place after it is written.
-    table.sortColumn = QStringLiteral("KEYWORDS");
-    table.loadErrorPrefix = QStringLiteral("Keyword load Error ");
-    table.writeErrorPrefix = QStringLiteral("Keyword edit Error ");
-    table.deleteQuestion = QStringLiteral("Delete the keyword %1 from the list?");
-    table.check = [context](const QSqlRecord &edited, const QSqlRecord &stored) {
-        return checkNotListed(context, edited.value(QStringLiteral("KEYWORDS")).toString(),
-                              stored.isEmpty() ? QString() : stored.value(QStringLiteral("KEYWORDS")).toString());
-    };
-    return table;
-}
-
-} // namespace
-
-store::DbError checkNotListed(const ListContext &context, const QString &keyword, const QString &replacing)
-{
-    const store::KeywordList listed = store::loadKeywords(context.dataSource, context.dataSourceName.current());
     if (listed.error.failed())
         return listed.error;
     const QString alike = store::alikeKeyword(listed.values, keyword, replacing);
@@ -45,10 +25,34 @@ store::DbError checkNotListed(const ListContext &context, const QString &keyword
                                       .arg(keyword, alike)};
 }
 
+GridTable keywordTable()
+{
+    GridTable table;
+    table.table = QStringLiteral("keyword");
+    table.shownColumns = QStringList{QStringLiteral("KEYWORDS")};
+    // The table has no key: sorted, a keyword keeps a predictable place after it is written.
+    table.sortColumn = QStringLiteral("KEYWORDS");
+    table.loadErrorPrefix = QStringLiteral("Keyword load Error ");
+    table.writeErrorPrefix = QStringLiteral("Keyword edit Error ");
+    table.deleteQuestion = QStringLiteral("Delete the keyword %1 from the list?");
+    table.check = [](const QSqlDatabase &db, const QSqlRecord &edited, const QSqlRecord &stored) {
+        return notListed(store::loadKeywords(db), edited.value(QStringLiteral("KEYWORDS")).toString(),
+                         stored.isEmpty() ? QString() : stored.value(QStringLiteral("KEYWORDS")).toString());
+    };
+    return table;
+}
+
+} // namespace
+
+store::DbError checkNotListed(const ListContext &context, const QString &keyword, const QString &replacing)
+{
+    return notListed(store::loadKeywords(context.dataSource, context.dataSourceName.current()), keyword, replacing);
+}
+
 KeywordCommands::KeywordCommands(const ListContext &context, QObject *parent)
     : QObject(parent)
     , m_context(context)
-    , m_grid(context, keywordTable(context))
+    , m_grid(context, keywordTable())
 {}
 
 void KeywordCommands::cmdKWordClick()

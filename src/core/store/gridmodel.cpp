@@ -77,7 +77,7 @@ bool GridModel::submit()
     if (m_rowCheck) {
         const int row = editedRow();
         const QSqlRecord stored = row == m_newRow ? QSqlRecord() : QSqlQueryModel::record(row);
-        if (const DbError refusal = m_rowCheck(record(row), stored); refusal.failed()) {
+        if (const DbError refusal = m_rowCheck(database(), record(row), stored); refusal.failed()) {
             refuse(refusal);
             return false;
         }

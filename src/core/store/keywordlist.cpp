@@ -1,5 +1,6 @@
 #include "core/store/keywordlist.h"
 
+#include <QSqlError>
 #include <QSqlQuery>
 
 #include "core/store/datasource.h"
@@ -14,6 +15,22 @@ KeywordList loadKeywords(DataSource &dataSource, const QString &dsnName)
     list.error = dataSource.exec(dsnName, query, sql::selectKeywords);
     if (list.error.failed())
         return list;
+    while (query.next()) {
+        ++list.rowCount;
+        list.values << query.value(QStringLiteral("KEYWORDS")).toString();
+    }
+    return list;
+}
+
+KeywordList loadKeywords(const QSqlDatabase &db)
+{
+    KeywordList list;
+    QSqlQuery query(db);
+    query.setForwardOnly(true);
+    if (!query.exec(sql::selectKeywords)) {
+        list.error = DbError::fromStatement(query.lastError());
+        return list;
+    }
     while (query.next()) {
         ++list.rowCount;
         list.values << query.value(QStringLiteral("KEYWORDS")).toString();

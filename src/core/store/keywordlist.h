@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSqlDatabase>
 #include <QStringList>
 
 #include "core/store/dberror.h"
@@ -17,6 +18,8 @@ struct KeywordList
 };
 
 KeywordList loadKeywords(DataSource &dataSource, const QString &dsnName);
+// The same on a connection already open (a grid's).
+KeywordList loadKeywords(const QSqlDatabase &db);
 
 // The listed keyword that the search would not tell apart from keyword, since it ignores case; empty
 // when there is none. One occurrence of `replacing` is left out: the row being edited.
