@@ -3,8 +3,10 @@
 
 #include <QCoreApplication>
 
+#include "cli/checkcommand.h"
 #include "cli/commandline.h"
 #include "cli/configcommand.h"
+#include "cli/listcommand.h"
 #include "cli/scancommand.h"
 #include "core/app/clock.h"
 #include "core/app/settingsstore.h"
@@ -104,6 +106,21 @@ int main(int argc, char *argv[])
         qs::app::SettingsStore settings(qs::app::SettingsStore::defaultFilePath());
         return qs::cli::runConfigCommand(settings, command.arguments);
     }
+    case Kind::Lists: {
+        QCoreApplication app(argc, argv);
+        qs::app::SettingsStore settings(qs::app::SettingsStore::defaultFilePath());
+        const qs::app::SystemClock clock = qs::app::SystemClock::fromEnvironment();
+        return qs::cli::runListCommand(settings, clock, command.word, command.arguments);
+    }
+    case Kind::Check: {
+        QCoreApplication app(argc, argv);
+        qs::app::SettingsStore settings(qs::app::SettingsStore::defaultFilePath());
+        const qs::app::SystemClock clock = qs::app::SystemClock::fromEnvironment();
+        return qs::cli::runCheckCommand(settings, clock, command.arguments);
+    }
+    case Kind::Timer:
+        printLine(stderr, QStringLiteral("quillmere-scan: the timer command is not built in"));
+        return qs::cli::ExitFailure;
     case Kind::Scan: {
         QCoreApplication app(argc, argv);
         qs::app::SettingsStore settings(qs::app::SettingsStore::defaultFilePath());

@@ -12,11 +12,15 @@ struct Command
         Window,
         Config,
         Scan,
+        Lists, // urls, keywords, reset-date, reset-keywords
+        Check,
+        Timer,
         Help,
         Version,
         Usage
     };
     Kind kind = Kind::Window;
+    QString word;          // the command word
     QStringList arguments; // after the command word
     QString error;         // for Usage: what was wrong
 };
@@ -30,6 +34,7 @@ inline constexpr int ExitFailure = 1;
 inline constexpr int ExitUsage = 2;
 inline constexpr int ExitMailFailed = 3;
 inline constexpr int ExitNoDataSource = 4;
+inline constexpr int ExitDatabaseNotAnswering = 5;
 inline constexpr int ExitNoDisplay = 69; // EX_UNAVAILABLE: no display for the window
 
 } // namespace qs::cli

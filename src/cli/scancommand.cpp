@@ -22,9 +22,6 @@
 namespace qs::cli {
 namespace {
 
-// The exit status when the database stopped answering.
-constexpr int ExitDatabaseNotAnswering = 5;
-
 // What the report holds so far, for a thread that cannot touch the fields.
 class ReportCopy
 {

@@ -2,6 +2,7 @@
 
 #include <QSqlRecord>
 
+#include "core/app/blanks.h"
 #include "core/app/datasourcename.h"
 #include "core/app/errorentry.h"
 #include "core/app/operatorprompts.h"
@@ -73,6 +74,45 @@ void KeywordCommands::cmdWordClick()
                             app::errorEntry(QStringLiteral("Delete Error "), error.number, error.description));
     // Nothing was deleted: the operator must not be told otherwise.
     m_context.prompts.showMessage(QStringLiteral("The keywords found at scanning were not deleted: there was an error"));
+}
+
+CommandResult KeywordCommands::add(const QString &keyword)
+{
+    if (app::isBlank(keyword))
+        return CommandResult::badInput(QStringLiteral("the keyword is empty; nothing added"));
+    const QString dsn = m_context.dataSourceName.refresh();
+    const store::DbError refusal = checkNotListed(m_context, keyword);
+    if (refusal.number == store::AlreadyListed)
+        return CommandResult::badInput(refusal.description + QStringLiteral("; nothing added"));
+    if (refusal.failed())
+        return CommandResult::fromError(refusal, QStringLiteral("reading the keyword list"));
+    if (const store::DbError error = store::insertKeyword(m_context.dataSource, dsn, keyword); error.failed())
+        return CommandResult::fromError(error, QStringLiteral("adding \"%1\"").arg(keyword));
+    return {};
+}
+
+CommandResult KeywordCommands::remove(const QString &keyword)
+{
+    const QString dsn = m_context.dataSourceName.refresh();
+    const store::KeywordList listed = store::loadKeywords(m_context.dataSource, dsn);
+    if (listed.error.failed())
+        return CommandResult::fromError(listed.error, QStringLiteral("reading the keyword list"));
+    // The keyword as typed, else the one the search takes for it.
+    const QString stored = listed.values.contains(keyword) ? keyword : store::alikeKeyword(listed.values, keyword);
+    if (stored.isNull())
+        return CommandResult::badInput(QStringLiteral("the keyword \"%1\" is not listed").arg(keyword));
+    int deleted = 0;
+    if (const store::DbError error = store::deleteKeyword(m_context.dataSource, dsn, stored, &deleted); error.failed())
+        return CommandResult::fromError(error, QStringLiteral("removing \"%1\"").arg(stored));
+    return {};
+}
+
+CommandResult KeywordCommands::resetHits()
+{
+    const QString dsn = m_context.dataSourceName.refresh();
+    if (const store::DbError error = store::deleteAllHits(m_context.dataSource, dsn); error.failed())
+        return CommandResult::fromError(error, QStringLiteral("deleting the recorded hits"));
+    return {CommandResult::Kind::Done, {QStringLiteral("every recorded hit deleted: the next runs report every keyword as new")}};
 }
 
 } // namespace qs::lists

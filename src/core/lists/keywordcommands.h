@@ -2,6 +2,7 @@
 
 #include <QObject>
 
+#include "core/lists/commandresult.h"
 #include "core/lists/listcontext.h"
 #include "core/lists/tablegrid.h"
 #include "core/store/dberror.h"
@@ -27,6 +28,11 @@ public:
     // "Reset keywords": after the operator's OK, deletes every recorded hit, so that the next
     // runs report every keyword as new.
     void cmdWordClick();
+
+    // The same commands for the command line, where nothing is asked.
+    CommandResult add(const QString &keyword);
+    CommandResult remove(const QString &keyword);
+    CommandResult resetHits();
 
 private:
     ListContext m_context;

@@ -6,6 +6,7 @@
 #include "core/app/operatorprompts.h"
 #include "core/app/runfields.h"
 #include "core/store/datasource.h"
+#include "core/lists/listtransfer.h"
 #include "core/store/listtables.h"
 
 namespace qs::lists {
@@ -63,18 +64,22 @@ void UrlCommands::cmdAddClick()
         m_context.fields.append(Field::txtEtrap, app::errorEntry(prefix, error.number, error.description));
 }
 
+store::DbError UrlCommands::writeResetDate(const QString &dsn, const QList<QVariant> &ids)
+{
+    // Row by row, so that a row the data source refuses stops the walk and the rows before it
+    // keep their new date.
+    for (const QVariant &id : ids) {
+        if (const store::DbError error = store::setUrlDate(m_context.dataSource, dsn, m_resetDate, id); error.failed())
+            return error;
+    }
+    return {};
+}
+
 void UrlCommands::cmdResetClick()
 {
     const QString dsn = m_context.dataSourceName.refresh();
-    store::RowIds rows = store::urlIds(m_context.dataSource, dsn);
-    store::DbError error = rows.error;
-    // Row by row, so that a row the data source refuses stops the walk and the rows before it
-    // keep their new date.
-    for (const QVariant &id : std::as_const(rows.ids)) {
-        if (error.failed())
-            break;
-        error = store::setUrlDate(m_context.dataSource, dsn, m_resetDate, id);
-    }
+    const store::RowIds rows = store::urlIds(m_context.dataSource, dsn);
+    const store::DbError error = rows.error.failed() ? rows.error : writeResetDate(dsn, rows.ids);
 
     if (!error.failed())
         m_context.prompts.showMessage(QStringLiteral("reset Finished"));
@@ -83,6 +88,61 @@ void UrlCommands::cmdResetClick()
     else
         m_context.fields.append(Field::txtEtrap, app::errorEntry(QStringLiteral("Database reset Error "),
                                                                  error.number, error.description));
+}
+
+CommandResult UrlCommands::add(const QString &url, std::optional<qint64> sensitivity)
+{
+    if (const QString problem = urlProblem(url); !problem.isEmpty())
+        return CommandResult::badInput(problem + QStringLiteral("; nothing added"));
+    if (sensitivity) {
+        if (const QString problem = sensitivityProblem(QString::number(*sensitivity)); !problem.isEmpty())
+            return CommandResult::badInput(problem + QStringLiteral("; nothing added"));
+    }
+    const QString dsn = m_context.dataSourceName.refresh();
+    const store::UrlRows listed = store::urlRows(m_context.dataSource, dsn);
+    if (listed.error.failed())
+        return CommandResult::fromError(listed.error, QStringLiteral("reading the URL list"));
+    for (const store::UrlRow &row : listed.rows) {
+        if (row.url.toString().trimmed() == url.trimmed())
+            return CommandResult::badInput(
+                QStringLiteral("%1 is listed already (ID %2); nothing added").arg(url.trimmed(), row.id.toString()));
+    }
+    const store::DbError error = sensitivity ? store::insertUrl(m_context.dataSource, dsn, url, *sensitivity)
+                                             : store::insertUrl(m_context.dataSource, dsn, url);
+    if (error.failed())
+        return CommandResult::fromError(error, QStringLiteral("adding %1").arg(url));
+    return {};
+}
+
+CommandResult UrlCommands::remove(qint64 id)
+{
+    const QString dsn = m_context.dataSourceName.refresh();
+    int deleted = 0;
+    if (const store::DbError error = store::deleteUrl(m_context.dataSource, dsn, id, &deleted); error.failed())
+        return CommandResult::fromError(error, QStringLiteral("removing ID %1").arg(id));
+    if (deleted == 0)
+        return CommandResult::badInput(QStringLiteral("no URL has the ID %1").arg(id));
+    return {};
+}
+
+CommandResult UrlCommands::resetDates(const QList<qint64> &ids)
+{
+    const QString dsn = m_context.dataSourceName.refresh();
+    const store::RowIds rows = store::urlIds(m_context.dataSource, dsn);
+    if (rows.error.failed())
+        return CommandResult::fromError(rows.error, QStringLiteral("reading the URL list"));
+    QList<QVariant> chosen;
+    for (qint64 id : ids) {
+        const auto found = std::find_if(rows.ids.cbegin(), rows.ids.cend(),
+                                        [id](const QVariant &listed) { return listed.toLongLong() == id; });
+        if (found == rows.ids.cend())
+            return CommandResult::badInput(QStringLiteral("no URL has the ID %1; no date was reset").arg(id));
+        chosen << *found;
+    }
+    if (const store::DbError error = writeResetDate(dsn, ids.isEmpty() ? rows.ids : chosen); error.failed())
+        return CommandResult::fromError(error, QStringLiteral("resetting the dates"));
+    return {CommandResult::Kind::Done,
+            {QStringLiteral("%1 URL(s) due again").arg(ids.isEmpty() ? rows.ids.size() : chosen.size())}};
 }
 
 } // namespace qs::lists

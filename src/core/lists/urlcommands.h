@@ -1,7 +1,10 @@
 #pragma once
 
+#include <optional>
+
 #include <QObject>
 
+#include "core/lists/commandresult.h"
 #include "core/lists/listcontext.h"
 #include "core/lists/tablegrid.h"
 
@@ -26,7 +29,16 @@ public:
     // "Reset date": writes the reset date into every row.
     void cmdResetClick();
 
+    // The same commands for the command line, where nothing is asked.
+    CommandResult add(const QString &url, std::optional<qint64> sensitivity);
+    CommandResult remove(qint64 id);
+    // Dates the rows with these IDs back (every row when there are none), so that the next run
+    // scans them again.
+    CommandResult resetDates(const QList<qint64> &ids);
+
 private:
+    store::DbError writeResetDate(const QString &dsn, const QList<QVariant> &ids);
+
     ListContext m_context;
     TableGrid m_grid;
     // A date in the past, so that every URL is due again on any day after it.

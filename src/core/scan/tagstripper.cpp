@@ -67,7 +67,7 @@ StripResult stripTags(const QString &htmlDoc)
     // Position of the first '<' at or after the read position.
     qsizetype nextOpen = doc.indexOf(u'<');
     if (nextOpen < 0)
-        return {htmlDoc, QString()};
+        return {htmlDoc, QString(), QString()};
 
     // Cutting the remaining text after every marker would copy the rest of the page once per tag. The
     // remaining text is kept as a read position instead; every marker search starts where that text
@@ -102,10 +102,11 @@ StripResult stripTags(const QString &htmlDoc)
         out.append(doc.sliced(rest, nextOpen - rest));
     }
 
+    QString originalCase = app::trimBlanks(out);
     lowerCharacterByCharacter(out);
     // Only the blank is trimmed: line breaks and tabs at the ends stay.
     const QString text = app::trimBlanks(out);
-    return {text, text};
+    return {text, text, std::move(originalCase)};
 }
 
 } // namespace qs::scan

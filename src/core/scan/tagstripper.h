@@ -10,6 +10,10 @@ struct StripResult
     QString text;
     // What it leaves behind for counting (txtStripHTML): empty when the page holds no '<', else == text.
     QString shownText;
+    // The shown text before it was lower-cased. Lower-casing keeps every character in its place,
+    // so a position in the text is the same position here: quotes in alerts show the page's own
+    // letters.
+    QString originalCase;
 };
 
 // Drops the document head and every "<...>" span, lower-cases the rest and trims blanks off both ends.

@@ -17,39 +17,49 @@ bool withinSensitivity(qint64 stored, qint64 length, qint64 sensitivity)
     return distance <= quint64(sensitivity);
 }
 
+StoredHit storedHit(DataSource &dataSource, const QString &dsnName, qint64 urlId, const QString &keyword)
+{
+    StoredHit stored;
+    // Bound values and exact equality: a keyword with an apostrophe, "%" or "_" is one keyword,
+    // stored once, and never a pattern.
+    QSqlQuery existing;
+    stored.error = dataSource.exec(dsnName, existing, sql::selectHit, {urlId, keyword});
+    if (!stored.error.failed() && existing.next()) {
+        stored.exists = true;
+        stored.length = existing.value(QStringLiteral("TALSUM"));
+    }
+    return stored;
+}
+
+HitOutcome verdict(const StoredHit &stored, qint64 length, qint64 sensitivity)
+{
+    if (!stored.exists)
+        return HitOutcome::New;
+    // A length that was never stored cannot show that nothing changed.
+    if (!stored.length.isNull() && withinSensitivity(stored.length.toLongLong(), length, sensitivity))
+        return HitOutcome::Unchanged;
+    return HitOutcome::Changed;
+}
+
 HitRecording recordHit(DataSource &dataSource, const QString &dsnName, qint64 urlId, qint64 sensitivity,
                        const QString &keyword, qint64 length)
 {
     HitRecording recording;
-    const auto failed = [&recording](const DbError &error) {
-        if (error.failed())
-            recording.errors << error;
-        return error.failed();
-    };
-
-    // Bound values and exact equality: a keyword with an apostrophe, "%" or "_" is one keyword,
-    // stored once, and never a pattern.
-    QSqlQuery existing;
-    if (failed(dataSource.exec(dsnName, existing, sql::selectHit, {urlId, keyword})))
-        return recording;
-
-    if (!existing.next()) {
-        QSqlQuery insert;
-        failed(dataSource.exec(dsnName, insert, sql::insertHit, {urlId, keyword, length}));
-        recording.outcome = HitOutcome::New;
+    const StoredHit stored = storedHit(dataSource, dsnName, urlId, keyword);
+    if (stored.error.failed()) {
+        recording.errors << stored.error;
         return recording;
     }
-
-    const QVariant storedValue = existing.value(QStringLiteral("TALSUM"));
-    existing.finish();
-    if (!storedValue.isNull() && withinSensitivity(storedValue.toLongLong(), length, sensitivity)) {
-        recording.outcome = HitOutcome::Unchanged;
+    recording.storedLength = stored.length;
+    recording.outcome = verdict(stored, length, sensitivity);
+    if (recording.outcome == HitOutcome::Unchanged)
         return recording;
-    }
-
-    QSqlQuery update;
-    failed(dataSource.exec(dsnName, update, sql::updateHit, {length, urlId, keyword}));
-    recording.outcome = HitOutcome::Changed;
+    QSqlQuery write;
+    const DbError error = recording.outcome == HitOutcome::New
+                              ? dataSource.exec(dsnName, write, sql::insertHit, {urlId, keyword, length})
+                              : dataSource.exec(dsnName, write, sql::updateHit, {length, urlId, keyword});
+    if (error.failed())
+        recording.errors << error;
     return recording;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QVariant>
 #include <QString>
 
 #include "core/store/dberror.h"
@@ -23,10 +24,22 @@ enum class HitOutcome
 struct HitRecording
 {
     HitOutcome outcome = HitOutcome::New;
+    QVariant storedLength; // the length stored before, when there was one
     // Statements that failed. The keyword then counts as new, so that a failing database never
     // hides a hit from the report.
     QList<DbError> errors;
 };
+
+// The kw row of a URL and keyword, read without changing it.
+struct StoredHit
+{
+    bool exists = false;
+    QVariant length; // TALSUM; may be null
+    DbError error;
+};
+StoredHit storedHit(DataSource &dataSource, const QString &dsnName, qint64 urlId, const QString &keyword);
+// Whether a keyword found with this length is new, changed or unchanged against what is stored.
+HitOutcome verdict(const StoredHit &stored, qint64 length, qint64 sensitivity);
 
 // Whether length is no further than sensitivity from the stored length.
 bool withinSensitivity(qint64 stored, qint64 length, qint64 sensitivity);

@@ -14,6 +14,51 @@ DbError insertUrl(DataSource &dataSource, const QString &dsn, const QString &url
     return dataSource.exec(dsn, query, sql::insertUrl, {url});
 }
 
+DbError insertUrl(DataSource &dataSource, const QString &dsn, const QString &url, qint64 sensitivity)
+{
+    QSqlQuery query;
+    return dataSource.exec(dsn, query, sql::insertUrlWithSensitivity, {url, sensitivity});
+}
+
+UrlRows urlRows(DataSource &dataSource, const QString &dsn)
+{
+    UrlRows list;
+    QSqlQuery query;
+    list.error = dataSource.exec(dsn, query, sql::selectUrlList);
+    while (!list.error.failed() && query.next())
+        list.rows.append({query.value(0), query.value(1), query.value(2), query.value(3), query.value(4)});
+    return list;
+}
+
+namespace {
+
+DbError deleteRows(DataSource &dataSource, const QString &dsn, const QString &statement, const QVariant &key,
+                   int *deleted)
+{
+    QSqlQuery query;
+    const DbError error = dataSource.exec(dsn, query, statement, {key});
+    *deleted = error.failed() ? 0 : query.numRowsAffected();
+    return error;
+}
+
+} // namespace
+
+DbError deleteUrl(DataSource &dataSource, const QString &dsn, qint64 id, int *deleted)
+{
+    return deleteRows(dataSource, dsn, sql::deleteUrl, id, deleted);
+}
+
+DbError insertKeyword(DataSource &dataSource, const QString &dsn, const QString &keyword)
+{
+    QSqlQuery query;
+    return dataSource.exec(dsn, query, sql::insertKeyword, {keyword});
+}
+
+DbError deleteKeyword(DataSource &dataSource, const QString &dsn, const QString &keyword, int *deleted)
+{
+    return deleteRows(dataSource, dsn, sql::deleteKeyword, keyword, deleted);
+}
+
 RowIds urlIds(DataSource &dataSource, const QString &dsn)
 {
     RowIds rows;

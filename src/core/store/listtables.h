@@ -12,7 +12,30 @@ class DataSource;
 
 // Statements on the URL and keyword tables that the operator's commands send.
 
+// A new URL; without a sensitivity the table's default applies.
 DbError insertUrl(DataSource &dataSource, const QString &dsn, const QString &url);
+DbError insertUrl(DataSource &dataSource, const QString &dsn, const QString &url, qint64 sensitivity);
+
+// A listed URL as stored, in ID order.
+struct UrlRow
+{
+    QVariant id;
+    QVariant url;
+    QVariant sensitivity;
+    QVariant date;
+    QVariant count;
+};
+struct UrlRows
+{
+    QList<UrlRow> rows;
+    DbError error;
+};
+UrlRows urlRows(DataSource &dataSource, const QString &dsn);
+
+// Deletes rows; `deleted` says how many there were.
+DbError deleteUrl(DataSource &dataSource, const QString &dsn, qint64 id, int *deleted);
+DbError insertKeyword(DataSource &dataSource, const QString &dsn, const QString &keyword);
+DbError deleteKeyword(DataSource &dataSource, const QString &dsn, const QString &keyword, int *deleted);
 
 struct RowIds
 {

@@ -27,6 +27,11 @@ inline const QString giveUrlBackWithoutCount =
     QStringLiteral("UPDATE listen SET DAGEN = ? WHERE ID = ? AND DAGEN = ? AND TAL IS NULL");
 
 inline const QString selectAllUrls = QStringLiteral("Select * from listen");
+inline const QString selectUrlList = QStringLiteral("SELECT ID, URL, SCENS, DAGEN, TAL FROM listen ORDER BY ID");
+inline const QString insertUrlWithSensitivity = QStringLiteral("INSERT INTO listen (URL, SCENS) VALUES (?, ?)");
+inline const QString deleteUrl = QStringLiteral("DELETE FROM listen WHERE ID = ?");
+inline const QString insertKeyword = QStringLiteral("INSERT INTO keyword (KEYWORDS) VALUES (?)");
+inline const QString deleteKeyword = QStringLiteral("DELETE FROM keyword WHERE KEYWORDS = ?");
 inline const QString setUrlDate = QStringLiteral("UPDATE listen SET DAGEN = ? WHERE ID = ?");
 inline const QString insertUrl = QStringLiteral("INSERT INTO listen (URL) VALUES (?)");
 
