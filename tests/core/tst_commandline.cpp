@@ -1,5 +1,8 @@
 #include <csignal>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QtTest>
 
@@ -96,6 +99,7 @@ private slots:
     void scanExitStatus_data();
     void scanExitStatus();
     void scanPrintsTheReportAndMailsIt();
+    void checkWritesNothing();
     void stoppedScanGivesRowsBack_data();
     void stoppedScanGivesRowsBack();
     void databaseThatStopsAnsweringEndsTheScan();
@@ -264,6 +268,30 @@ void CommandLineTest::scanPrintsTheReportAndMailsIt()
     QCOMPARE(failed.status, 3);
     QVERIFY(failed.err.contains("Mail Error  7"));
     QVERIFY(failed.err.contains("the result mail failed"));
+}
+
+void CommandLineTest::checkWritesNothing()
+{
+    ScanSetup setup;
+    const QString url = setup.http.url(u"/cars"_s).toString();
+    const auto snapshot = [&] {
+        return setup.db.rows(u"SELECT * FROM listen ORDER BY ID"_s) + setup.db.rows(u"SELECT * FROM kw"_s);
+    };
+    const QList<QVariantList> before = snapshot();
+    const Outcome text = run({u"check"_s, u" "_s + url});
+    QCOMPARE(text.status, 0);
+    for (const char *line : {"status line: HTTP/1.1 200 OK\n", "title: Cars\n", "  hits: 2 at 4, 23\n",
+                             "  length compared: 25\n", "  context: my [car] is red and the car is fast\n", ": stored length none, new\n"})
+        QVERIFY2(text.out.contains(line), text.out.constData());
+    const Outcome json = run({u"check"_s, url, u"--json"_s});
+    QCOMPARE(json.status, 0);
+    const QJsonObject object = QJsonDocument::fromJson(json.out).object();
+    QCOMPARE(object.value(u"charset"_s).toString(), u"UTF-8"_s);
+    const QJsonObject car = object.value(u"keywords"_s).toArray().first().toObject();
+    QCOMPARE(car.value(u"length compared"_s).toInt(), 25);
+    QCOMPARE(car.value(u"rows"_s).toArray().first().toObject().value(u"verdict"_s).toString(), u"new"_s);
+    QCOMPARE(snapshot(), before);
+    QCOMPARE(run({u"check"_s, u"ftp://example.org/"_s}).status, 2);
 }
 
 void CommandLineTest::stoppedScanGivesRowsBack_data()

@@ -6,6 +6,7 @@
 #include "core/app/runfields.h"
 #include "core/app/settingsstore.h"
 #include "core/lists/keywordcommands.h"
+#include "core/lists/listtransfer.h"
 #include "core/lists/tablegrid.h"
 #include "core/lists/urlcommands.h"
 #include "core/store/datasource.h"
@@ -15,6 +16,8 @@
 
 using namespace Qt::StringLiterals;
 using qs::app::Field;
+using qs::lists::CommandResult;
+using qs::lists::ListKind;
 using qs::store::GridModel;
 using qs::test::Backend;
 
@@ -117,6 +120,92 @@ class ListsTest : public QObject
 {
     Q_OBJECT
 private slots:
+    // An export read back by an import gives the same lists, whatever the values hold.
+    void csvRoundTrip_data() { addBackends(); }
+    void csvRoundTrip()
+    {
+        BACKEND_WORLD(world);
+        QTemporaryDir elsewhere;
+        const QByteArray urls = "url,sensitivity\r\n"
+                                "\"http://a.example/?q=1,2\",10\r\n"
+                                "\r\n"
+                                "\"http://b.example/\"\"quoted\"\"/æøå\",\r\n"
+                                "\" http://c.example/ \",150\n";
+        const QByteArray keywords = "keyword\n\"harbour, fees\"\n\"say \"\"hi\"\"\"\n\nÆble\n";
+        QCOMPARE(importList(world.context, ListKind::Urls, urls).kind, CommandResult::Kind::Done);
+        QCOMPARE(importList(world.context, ListKind::Keywords, keywords).kind, CommandResult::Kind::Done);
+        QCOMPARE(world.urlsStored(), (QStringList{u"http://a.example/?q=1,2"_s, u"http://b.example/\"quoted\"/æøå"_s,
+                                                  u" http://c.example/ "_s}));
+        QCOMPARE(world.valuesOf(u"http://b.example/\"quoted\"/æøå"_s).value(2), QVariant(50));
+        QCOMPARE(world.keywordsStored(), (QStringList{u"harbour, fees"_s, u"say \"hi\""_s, u"Æble"_s}));
+
+        QByteArray exportedUrls;
+        QByteArray exportedKeywords;
+        QCOMPARE(exportList(world.context, ListKind::Urls, &exportedUrls).kind, CommandResult::Kind::Done);
+        QCOMPARE(exportList(world.context, ListKind::Keywords, &exportedKeywords).kind, CommandResult::Kind::Done);
+        World other(world.db.backend());
+        QCOMPARE(importList(other.context, ListKind::Urls, exportedUrls).kind, CommandResult::Kind::Done);
+        QCOMPARE(importList(other.context, ListKind::Keywords, exportedKeywords).kind, CommandResult::Kind::Done);
+        QCOMPARE(other.urlsStored(), world.urlsStored());
+        QCOMPARE(other.db.rows(u"SELECT SCENS FROM listen ORDER BY ID"_s), world.db.rows(u"SELECT SCENS FROM listen ORDER BY ID"_s));
+        QCOMPARE(other.keywordsStored(), world.keywordsStored());
+
+        // Read back into the same lists, everything is listed already: reported, left out.
+        const CommandResult again = importList(world.context, ListKind::Keywords, "keyword\n\"HARBOUR, FEES\"\nnew\n");
+        QCOMPARE(again.kind, CommandResult::Kind::Done);
+        QVERIFY(again.lines.first().startsWith(u"line 2: "_s));
+        QCOMPARE(world.keywordsStored().size(), 4);
+    }
+
+    void importWithABadLineChangesNothing_data()
+    {
+        QTest::addColumn<QByteArray>("csv");
+        QTest::addColumn<QString>("problemAt");
+        QTest::newRow("empty URL") << QByteArray("url,sensitivity\nhttp://a.example/,1\n,5\n") << u"line 3: "_s;
+        QTest::newRow("other scheme") << QByteArray("url,sensitivity\nftp://a.example/\n") << u"line 2: "_s;
+        QTest::newRow("negative sensitivity") << QByteArray("url,sensitivity\nhttp://a.example/,-1\n") << u"line 2: "_s;
+        QTest::newRow("sensitivity past 2^31 - 1")
+            << QByteArray("url,sensitivity\nhttp://a.example/,2147483648\n") << u"line 2: "_s;
+        QTest::newRow("sensitivity no number") << QByteArray("url,sensitivity\nhttp://a.example/,ten\n") << u"line 2: "_s;
+        QTest::newRow("a field too many") << QByteArray("url,sensitivity\nhttp://a.example/,1,2\n") << u"line 2: "_s;
+        QTest::newRow("no header") << QByteArray("http://a.example/,1\n") << u"line 1: "_s;
+        QTest::newRow("quote never closed") << QByteArray("url,sensitivity\n\"http://a.example/,1\n") << u"line 2: "_s;
+    }
+    void importWithABadLineChangesNothing()
+    {
+        QFETCH(QByteArray, csv);
+        QFETCH(QString, problemAt);
+        World world;
+        QVERIFY(world.loadLists());
+        const CommandResult result = importList(world.context, ListKind::Urls, csv);
+        QCOMPARE(result.kind, CommandResult::Kind::BadInput);
+        QVERIFY2(result.lines.first().startsWith(problemAt), qPrintable(result.lines.join(u'|')));
+        QCOMPARE(world.db.count(u"listen"_s), 2);
+    }
+
+    // The command line's edits: what they refuse leaves the lists as they were.
+    void commandLineEditsTheLists()
+    {
+        World world;
+        QVERIFY(world.loadLists());
+        const qint64 big = (qint64(1) << 32) + 1;
+        QVERIFY(world.exec(u"INSERT INTO listen (ID, URL, DAGEN) VALUES (?, 'http://big.example/', ?)"_s,
+                           {big, QDate(2026, 12, 6)}));
+        using Kind = CommandResult::Kind;
+        QCOMPARE(world.urls.add(u" http://a.example/ "_s, std::nullopt).kind, Kind::BadInput);
+        QCOMPARE(world.urls.add(u"http://new.example/"_s, 7).kind, Kind::Done);
+        QCOMPARE(world.valuesOf(u"http://new.example/"_s).value(2), QVariant(7));
+        QCOMPARE(world.urls.remove(12345).kind, Kind::BadInput);
+        QCOMPARE(world.keywords.add(u"BOAT"_s).kind, Kind::BadInput);
+        QCOMPARE(world.keywords.remove(u"Car"_s).kind, Kind::Done);
+        QCOMPARE(world.keywordsStored(), QStringList{u"boat"_s});
+        // Reset date for one row, found by its 64-bit ID; an unknown ID changes nothing.
+        QCOMPARE(world.urls.resetDates({big, 999}).kind, Kind::BadInput);
+        QCOMPARE(world.valuesOf(u"http://big.example/"_s).value(0), QVariant(QDate(2026, 12, 6)));
+        QCOMPARE(world.urls.resetDates({big}).kind, Kind::Done);
+        QCOMPARE(world.valuesOf(u"http://big.example/"_s).value(0), QVariant(QDate(2003, 1, 1)));
+    }
+
     void addUrlStoresTheTextAsTyped_data() { addBackends(); }
     void addUrlStoresTheTextAsTyped()
     {
