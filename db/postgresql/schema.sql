@@ -25,3 +25,12 @@ CREATE TABLE kw (
 );
 
 CREATE INDEX kw_kwid_kword ON kw (KWID, KWORD);
+
+-- Per URL, the last check, its outcome and how many runs in a row it failed (the program creates
+-- the table in a database that lacks it).
+CREATE TABLE urlstatus (
+    ID BIGINT PRIMARY KEY,
+    LASTCHECK VARCHAR(19),
+    OUTCOME VARCHAR(255),
+    FAILURES INTEGER
+);

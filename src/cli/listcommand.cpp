@@ -17,6 +17,7 @@
 #include "core/lists/urlcommands.h"
 #include "core/store/keywordlist.h"
 #include "core/store/listtables.h"
+#include "core/store/urlstatus.h"
 
 namespace qs::cli {
 namespace {
@@ -96,10 +97,18 @@ CommandResult listUrls(Engine &engine)
     const store::UrlRows rows = store::urlRows(engine.dataSource(), engine.dataSourceName().refresh());
     if (rows.error.failed())
         return CommandResult::fromError(rows.error, QStringLiteral("reading the URL list"));
+    const QHash<qint64, store::UrlStatus> statuses = engine.urls().statuses();
     CommandResult result;
-    result.lines << QStringLiteral("ID\tURL\tSENSITIVITY\tDATE\tCOUNT");
-    for (const store::UrlRow &row : rows.rows)
-        result.lines << QStringList{cell(row.id), cell(row.url), cell(row.sensitivity), cell(row.date), cell(row.count)}.join(u'\t');
+    result.lines << QStringLiteral("ID\tURL\tSENSITIVITY\tDATE\tCOUNT\tLAST CHECK\tLAST OUTCOME\tFAILED RUNS");
+    for (const store::UrlRow &row : rows.rows) {
+        const auto status = statuses.constFind(row.id.toLongLong());
+        const bool known = status != statuses.constEnd();
+        result.lines << QStringList{cell(row.id), cell(row.url), cell(row.sensitivity), cell(row.date), cell(row.count),
+                                    known ? status->lastCheck.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")) : QString(),
+                                    known ? cell(status->outcome) : QString(),
+                                    known ? QString::number(status->failures) : QString()}
+                                .join(u'\t');
+    }
     return result;
 }
 

@@ -30,8 +30,13 @@ Engine::Engine(app::SettingsStore &settings, app::OperatorPrompts &prompts, cons
     rules.timeLimit = options.requestTimeout;
     rules.caFile = QFile::encodeName(options.caFile);
     m_fetcher->setRules(rules);
-    m_run = std::make_unique<scan::ScanRun>(scan::ScanRun::Parts{m_fields, settings, m_dataSourceName, m_calendar,
-                                                                 clock, m_dataSource, *m_fetcher, prompts});
+    m_run = std::make_unique<scan::ScanRun>(scan::ScanRun::Parts{m_fields, m_findings, settings, m_dataSourceName,
+                                                                 m_calendar, clock, m_dataSource, *m_fetcher, prompts});
+    // The findings are the report's: they go when it is cleared.
+    connect(&m_fields, &app::RunFields::fieldChanged, this, [this](app::Field field) {
+        if (field == app::Field::txtResultat && m_fields.text(field).isEmpty())
+            m_findings.clear();
+    });
     if (options.withMail) {
         m_mail = std::make_unique<notify::ResultMail>(m_fields, settings, prompts);
         m_mail->setTimeLimit(options.mailTimeLimit);

@@ -8,6 +8,7 @@
 #include "core/app/calendar.h"
 #include "core/app/datasourcename.h"
 #include "core/app/runfields.h"
+#include "core/app/runfindings.h"
 #include "core/store/datasource.h"
 
 namespace qs::app {
@@ -59,6 +60,7 @@ public:
     void load();
 
     app::RunFields &fields() { return m_fields; }
+    app::RunFindings &findings() { return m_findings; }
     app::SettingsStore &settings() { return m_settings; }
     app::OperatorPrompts &prompts() { return m_prompts; }
     app::DataSourceName &dataSourceName() { return m_dataSourceName; }
@@ -77,6 +79,7 @@ private:
     app::OperatorPrompts &m_prompts;
     const app::Clock &m_clock;
     app::RunFields m_fields;
+    app::RunFindings m_findings;
     app::DataSourceName m_dataSourceName;
     app::Calendar m_calendar;
     store::DataSource m_dataSource;

@@ -110,7 +110,8 @@ struct WindowWorld
 // The cell of a grid by row and column name.
 inline QModelIndex cellOf(gui::GridView *grid, int row, const QString &column)
 {
-    return grid->gridModel()->index(row, grid->gridModel()->fieldIndex(column));
+    // As the view shows it, through whatever it shows the table with.
+    return grid->model()->index(row, grid->gridModel()->fieldIndex(column));
 }
 
 inline QString textOf(gui::GridView *grid, int row, const QString &column)

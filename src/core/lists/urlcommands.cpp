@@ -90,6 +90,11 @@ void UrlCommands::cmdResetClick()
                                                                  error.number, error.description));
 }
 
+QHash<qint64, store::UrlStatus> UrlCommands::statuses()
+{
+    return store::urlStatuses(m_context.dataSource, m_context.dataSourceName.current()).byId;
+}
+
 CommandResult UrlCommands::add(const QString &url, std::optional<qint64> sensitivity)
 {
     if (const QString problem = urlProblem(url); !problem.isEmpty())

@@ -7,6 +7,7 @@
 #include "core/lists/commandresult.h"
 #include "core/lists/listcontext.h"
 #include "core/lists/tablegrid.h"
+#include "core/store/urlstatus.h"
 
 namespace qs::lists {
 
@@ -28,6 +29,9 @@ public:
     void cmdAddClick();
     // "Reset date": writes the reset date into every row.
     void cmdResetClick();
+
+    // The last check of every URL, by ID (empty when it cannot be read).
+    QHash<qint64, store::UrlStatus> statuses();
 
     // The same commands for the command line, where nothing is asked.
     CommandResult add(const QString &url, std::optional<qint64> sensitivity);

@@ -5,6 +5,7 @@
 #include "core/app/errorentry.h"
 #include "core/app/operatorprompts.h"
 #include "core/app/runfields.h"
+#include "core/scan/hitcontext.h"
 #include "core/scan/keywordsearch.h"
 #include "core/scan/responseanalysis.h"
 #include "core/scan/tagstripper.h"
@@ -37,10 +38,32 @@ QString PageAnalysis::entryFor(const AnalysedPage &page, const QString &prefix, 
     return app::errorEntry(prefix + page.url, number, text);
 }
 
+app::KeywordFinding PageAnalysis::findingOf(const KeywordFind &find, const QString &searched,
+                                            const store::HitRecording &recording, qint64 sensitivity,
+                                            const StripResult &stripped)
+{
+    app::KeywordFinding finding;
+    finding.keyword = find.keyword;
+    finding.isNew = recording.outcome == store::HitOutcome::New;
+    if (!finding.isNew && !recording.storedLength.isNull())
+        finding.storedLength = recording.storedLength.toLongLong();
+    finding.length = find.remainingLength;
+    finding.sensitivity = sensitivity;
+    const qsizetype first = KeywordMatcher(searched + u' ').indexIn(stripped.shownText);
+    const HitContext context = hitContext(stripped.originalCase, first, searched.size());
+    finding.before = app::safeForDisplay(context.before);
+    finding.hit = app::safeForDisplay(context.hit);
+    finding.after = app::safeForDisplay(context.after);
+    finding.cutBefore = context.cutBefore;
+    finding.cutAfter = context.cutAfter;
+    return finding;
+}
+
 PageAnalysis::Outcome PageAnalysis::analyse(const QString &dsn, const AnalysedPage &page)
 {
     m_fields.clear(Field::lblRun);
     const QString title = app::safeForDisplay(pageTitle(page.text));
+    m_finding = {title, page.url, {}};
     m_fields.setText(Field::txtTitle, title);
     if (!statusLineIsGood(page.headerBlock))
         m_fields.append(Field::txtEtrap, QStringLiteral("Error in Header ") + page.url + CrLf + page.headerBlock + CrLf);
@@ -107,6 +130,8 @@ PageAnalysis::Outcome PageAnalysis::searchForKW(const QString &dsn, const Analys
             } else {
                 reported += find.keyword + CrLf;
                 m_fields.append(Field::txtSogKeyw, find.keyword + CrLf);
+                m_finding.keywords.append(findingOf(find, keywords.at(find.keywordIndex), recording, *page.sensitivity,
+                                                    stripped));
             }
         }
     }

@@ -9,13 +9,18 @@ class OperatorPrompts;
 class RunFields;
 } // namespace qs::app
 
+#include "core/app/runfindings.h"
 #include "core/store/dberror.h"
 
 namespace qs::store {
 class DataSource;
-}
+struct HitRecording;
+} // namespace qs::store
 
 namespace qs::scan {
+
+struct KeywordFind;
+struct StripResult;
 
 // One fetched page, as the analysis sees it.
 struct AnalysedPage
@@ -46,8 +51,13 @@ public:
     Outcome analyse(const QString &dsn, const AnalysedPage &page);
     // Why the data source was lost, after analyse() said so.
     const store::DbError &lostBecause() const { return m_lostBecause; }
+    // What the last page reported, and why (no keywords when it reported nothing).
+    const app::PageFinding &finding() const { return m_finding; }
 
 private:
+    static app::KeywordFinding findingOf(const KeywordFind &find, const QString &searched,
+                                         const store::HitRecording &recording, qint64 sensitivity,
+                                         const StripResult &stripped);
     Outcome searchForKW(const QString &dsn, const AnalysedPage &page, const QString &title);
     QString entryFor(const AnalysedPage &page, const QString &prefix, qint64 number, const QString &text) const;
 
@@ -55,6 +65,7 @@ private:
     store::DataSource &m_dataSource;
     app::OperatorPrompts &m_prompts;
     store::DbError m_lostBecause;
+    app::PageFinding m_finding;
 };
 
 } // namespace qs::scan

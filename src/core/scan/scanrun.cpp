@@ -12,11 +12,13 @@
 #include "core/app/errorentry.h"
 #include "core/app/operatorprompts.h"
 #include "core/app/runfields.h"
+#include "core/app/runfindings.h"
 #include "core/app/settingsstore.h"
 #include "core/scan/pagefetcher.h"
 #include "core/scan/requesturl.h"
 #include "core/store/datasource.h"
 #include "core/store/keywordlist.h"
+#include "core/store/urlstatus.h"
 
 namespace qs::scan {
 
@@ -60,6 +62,39 @@ std::optional<qint64> wholeNumber(const QVariant &value)
     if (ok && std::isfinite(real) && std::abs(real) < 9.0e18)
         return qRound64(real);
     return std::nullopt;
+}
+
+// Why a URL could not be checked, in the words an operator uses.
+QString failureReason(const std::optional<Refusal> &refusal, const FetchResult &result)
+{
+    if (refusal)
+        return QStringLiteral("not a web address");
+    if (result.state == FetchResult::Completed)
+        return QStringLiteral("HTTP status %1").arg(result.httpStatus);
+    switch (result.responseCode) {
+    case fetchcode::NameNotResolved:
+        return QStringLiteral("DNS");
+    case fetchcode::CannotConnect:
+        return QStringLiteral("refused");
+    case fetchcode::Timeout:
+        return QStringLiteral("time-out");
+    case fetchcode::CertDateInvalid:
+    case fetchcode::CertNameInvalid:
+    case fetchcode::InvalidCa:
+    case fetchcode::CertInvalid:
+    case fetchcode::CertRevoked:
+        return QStringLiteral("certificate");
+    case fetchcode::SecurityChannelError:
+        return QStringLiteral("TLS");
+    case fetchcode::ConnectionAborted:
+        return QStringLiteral("connection lost");
+    case fetchcode::RedirectFailed:
+        return QStringLiteral("redirect");
+    default:
+        return result.responseInfo.contains(QStringLiteral("too large"), Qt::CaseInsensitive)
+                   ? QStringLiteral("too large")
+                   : QStringLiteral("invalid answer");
+    }
 }
 
 QString hostOf(const QUrl &url)
@@ -108,6 +143,8 @@ bool ScanRun::start()
     m_ending = Ending::Completed;
     m_analysed = 0;
     m_failed = 0;
+    m_new = 0;
+    m_changed = 0;
     m_candidates.clear();
     m_lastId.reset();
     m_finalPass = false;
@@ -138,6 +175,12 @@ bool ScanRun::start()
         endRun();
         return true;
     }
+    // Without the table of failure streaks the run goes on all the same, and says so once.
+    const store::DbError streaks = store::prepareUrlStatus(m_parts.dataSource, m_dsn);
+    m_keepsStreaks = !streaks.failed();
+    if (streaks.failed())
+        m_parts.fields.append(Field::txtEtrap, app::errorEntry(QStringLiteral("Database urlstatus Error "),
+                                                               streaks.number, streaks.description));
     takeAhead();
     startFetches();
     scheduleAdvance();
@@ -411,10 +454,9 @@ PageAnalysis::Outcome ScanRun::analyse(const Slot &slot)
         fields.clear(field);
     ++m_analysed;
     if (slot.refusal) {
-        ++m_failed;
-        emit countsChanged(m_analysed, m_failed);
         fields.append(Field::txtEtrap, app::errorEntry(QStringLiteral("Fetch Error ") + urlText, slot.refusal->number,
                                                        slot.refusal->description));
+        noteOutcome(slot, wholeNumber(slot.row.id).value_or(0));
         return PageAnalysis::Outcome::Done;
     }
 
@@ -440,17 +482,44 @@ PageAnalysis::Outcome ScanRun::analyse(const Slot &slot)
                           app::errorEntry(QStringLiteral("Fetch Error ") + urlText, OutOfMemory,
                                           QStringLiteral("The page is larger than 16 MiB: only its first 16 MiB are searched")));
     }
-    if (result.state == FetchResult::Failed || result.httpStatus != 200)
-        ++m_failed;
-    emit countsChanged(m_analysed, m_failed);
     fields.setText(Field::txtHTML, page.text);
     fields.setText(Field::lblRun, QStringLiteral("Examination"));
     const PageAnalysis::Outcome outcome = m_analysis.analyse(m_dsn, page);
+    noteOutcome(slot, page.id.value_or(0));
     if (result.timedOut)
         fields.append(Field::txtEtrap, QStringLiteral("Err : ***** Timout ***** ") + CrLf + CrLf);
     else
         fields.setText(Field::lblInetError, QStringLiteral("Trappable Error : ") + app::numberText(0) + result.responseInfo);
     return outcome;
+}
+
+void ScanRun::noteOutcome(const Slot &slot, qint64 id)
+{
+    // Failed: a fetch that did not complete, or an answer other than 200.
+    const FetchResult &result = slot.result;
+    const bool failed = slot.refusal || result.state == FetchResult::Failed || result.httpStatus != 200;
+    const QString outcome = slot.refusal ? slot.refusal->description
+                            : result.state == FetchResult::Completed
+                                ? app::safeForDisplay(result.headerBlock.section(QStringLiteral("\r\n"), 0, 0))
+                                : result.responseInfo;
+    qint64 runsInARow = failed ? 1 : 0;
+    if (m_keepsStreaks) {
+        const store::StatusRecording streak = store::recordUrlStatus(m_parts.dataSource, m_dsn, id,
+                                                                     m_parts.clock.now(), outcome, failed);
+        runsInARow = streak.error.failed() ? 0 : streak.failures;
+    }
+    app::RunFindings &findings = m_parts.findings;
+    findings.addScanned();
+    if (failed) {
+        ++m_failed;
+        findings.addFailure({slot.row.url.toString(), failureReason(slot.refusal, result), outcome, runsInARow});
+    }
+    if (!slot.refusal && !m_analysis.finding().keywords.isEmpty()) {
+        findings.addPage(m_analysis.finding());
+        for (const app::KeywordFinding &keyword : m_analysis.finding().keywords)
+            ++(keyword.isNew ? m_new : m_changed);
+    }
+    emit countsChanged(m_analysed, m_failed);
 }
 
 void ScanRun::showLoading(const Slot &head)

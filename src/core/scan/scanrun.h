@@ -18,6 +18,7 @@ class Clock;
 class DataSourceName;
 class OperatorPrompts;
 class RunFields;
+class RunFindings;
 class SettingsStore;
 } // namespace qs::app
 
@@ -46,6 +47,7 @@ public:
     struct Parts
     {
         app::RunFields &fields;
+        app::RunFindings &findings;
         const app::SettingsStore &settings;
         app::DataSourceName &dataSourceName;
         const app::Calendar &calendar;
@@ -77,6 +79,9 @@ public:
     // or a status other than 200).
     int analysedCount() const { return m_analysed; }
     int failedCount() const { return m_failed; }
+    // Keywords this run reported as new, and as changed.
+    int newCount() const { return m_new; }
+    int changedCount() const { return m_changed; }
 
     // The stamp of the report: the user's short date, then the time with seconds.
     static QString stampText(const QDateTime &moment);
@@ -130,6 +135,7 @@ private:
     void advance();
     PageAnalysis::Outcome analyse(const Slot &slot);
     void showLoading(const Slot &head);
+    void noteOutcome(const Slot &slot, qint64 id);
     void giveBackAll();
     void endEarly(Ending ending);
     void endRun();
@@ -154,6 +160,9 @@ private:
     bool m_advanceQueued = false;
     int m_analysed = 0;
     int m_failed = 0;
+    int m_new = 0;
+    int m_changed = 0;
+    bool m_keepsStreaks = false; // the urlstatus table can be written
 };
 
 } // namespace qs::scan

@@ -39,14 +39,14 @@ GridView::GridView(QWidget *parent)
     updateActions();
 }
 
-void GridView::showGridModel(store::GridModel *model, const QStringList &columns)
+void GridView::showGridModel(store::GridModel *model, const QStringList &columns, QAbstractItemModel *shown)
 {
     if (m_model != nullptr)
         disconnect(m_model, nullptr, this, nullptr);
     QItemSelectionModel *previousSelection = selectionModel();
     m_model = model;
     m_columns = columns;
-    setModel(model);
+    setModel(model != nullptr && shown != nullptr ? shown : model);
     // The view made the old selection model and leaves it behind on a new model.
     if (previousSelection != nullptr && previousSelection != selectionModel() &&
         previousSelection->parent() == this)
@@ -54,7 +54,7 @@ void GridView::showGridModel(store::GridModel *model, const QStringList &columns
     if (model != nullptr) {
         // The view hands a row over itself when the operator leaves it (currentChanged), so that
         // stepping onto a row just added is not taken for leaving one.
-        disconnect(selectionModel(), SIGNAL(currentRowChanged(QModelIndex, QModelIndex)), model,
+        disconnect(selectionModel(), SIGNAL(currentRowChanged(QModelIndex, QModelIndex)), this->model(),
                    SLOT(submit()));
         connect(model, &QAbstractItemModel::modelAboutToBeReset, this, &GridView::rememberCurrent);
         connect(model, &QAbstractItemModel::modelReset, this, &GridView::restoreCurrent);
@@ -104,7 +104,7 @@ void GridView::editRow(int row)
 {
     if (m_model == nullptr || row < 0)
         return;
-    const QModelIndex index = m_model->index(row, std::max(0, m_model->fieldIndex(m_columns.value(0))));
+    const QModelIndex index = model()->index(row, std::max(0, m_model->fieldIndex(m_columns.value(0))));
     setCurrentIndex(index);
     scrollTo(index);
     setFocus(Qt::OtherFocusReason);
@@ -144,7 +144,7 @@ void GridView::restoreCurrent()
     showChosenColumns();
     const int row = std::min(m_rememberedRow, m_model->rowCount() - 1);
     if (m_rememberedRow >= 0 && row >= 0)
-        setCurrentIndex(m_model->index(row, m_rememberedColumn));
+        setCurrentIndex(model()->index(row, m_rememberedColumn));
     m_rememberedRow = -1;
     updateActions();
 }

@@ -37,6 +37,7 @@
 #include "gui/dialogs/mailsettingsdialog.h"
 #include "gui/dialogs/odbcsettingsdialog.h"
 #include "gui/mainwindow/gridview.h"
+#include "gui/mainwindow/urlstatuscolumns.h"
 
 // The window's icon is built into this static library; its resources must be registered by hand.
 static void initialiseIconResources()
@@ -71,6 +72,12 @@ MainWindow::MainWindow(Engine &engine, app::OperatorPrompts &prompts, QWidget *p
     buildMenus();
     buildStatusBar();
     bindFields();
+    m_urlStatus = new UrlStatusColumns(this);
+    // After a run the grid shows the checks it made.
+    connect(&m_engine.run(), &scan::ScanRun::runEnded, m_urlStatus, [this] {
+        if (m_urlStatus->sourceModel() != nullptr)
+            m_urlStatus->setStatuses(m_engine.urls().statuses());
+    });
     bindGrid(m_urlGrid, m_engine.urls().grid(), m_actions.loadUrls);
     connect(m_actions.loadUrls, &QAction::triggered, &m_engine.urls(), &lists::UrlCommands::cmdURLClick);
     bindGrid(m_keywordGrid, m_engine.keywords().grid(), m_actions.loadKeywords);
@@ -501,7 +508,14 @@ void MainWindow::bindGrid(GridView *view, lists::TableGrid &grid, QAction *load)
 
 void MainWindow::showGrid(GridView *view, lists::TableGrid &grid, store::GridModel *model)
 {
-    view->showGridModel(model, grid.table().shownColumns);
+    // The URL grid shows each URL's last check beside its own columns.
+    QAbstractItemModel *shown = nullptr;
+    if (view == m_urlGrid && model != nullptr) {
+        m_urlStatus->setSourceModel(model);
+        m_urlStatus->setStatuses(m_engine.urls().statuses());
+        shown = m_urlStatus;
+    }
+    view->showGridModel(model, grid.table().shownColumns, shown);
     if (model == nullptr)
         return;
     if (const int sensitivity = model->fieldIndex(QStringLiteral("SCENS"));

@@ -35,6 +35,7 @@ class AboutWindow;
 class GridView;
 class MailSettingsDialog;
 class OdbcSettingsDialog;
+class UrlStatusColumns;
 
 // The main window "Quillmere Scanner": buttons, the title frame, six tabs and the menus.
 //
@@ -109,6 +110,7 @@ private:
     GridView *m_keywordGrid = nullptr;
     GridView *m_urlGrid = nullptr;
     QLabel *m_runCounts = nullptr;
+    UrlStatusColumns *m_urlStatus = nullptr;
     QPointer<OdbcSettingsDialog> m_odbcSettings;
     QPointer<MailSettingsDialog> m_mailSettings;
     QPointer<AboutWindow> m_about;
