@@ -11,8 +11,8 @@ package decodes them. The server stops when its standard input reaches end of fi
 crashed test leaves no server behind.
 
 For the client's time limits it can hold back its reply to MAIL, RCPT, the end of the message
-text (data) or QUIT, for some seconds or for ever, and it can refuse with a reply of the test's
-choosing.
+text (data) or QUIT, for some seconds or for ever, or say nothing at all, not even a greeting;
+and it can refuse with a reply of the test's choosing.
 """
 
 import argparse
@@ -114,6 +114,8 @@ def main():
     parser.add_argument('--reject-reply', default='550 5.1.1 Mailbox unavailable',
                         help='the reply that refuses those recipients')
     parser.add_argument('--data-reply', help='refuse every message text with this reply')
+    parser.add_argument('--silent', action='store_true',
+                        help='accept connections and never say a word')
     parser.add_argument('--delay', action='append', default=[],
                         help='VERB:SECONDS, hold the reply to mail, rcpt, data (the end of the '
                              'text) or quit; SECONDS may be inf (repeatable)')
@@ -144,9 +146,13 @@ def main():
     listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
     listener.bind(('127.0.0.1', 0))
     listener.listen(16)
+    if args.silent:
+        factory = asyncio.Protocol  # keeps the connection open and never writes
+    else:
+        def factory():
+            return SMTP(handler, **options)
     server = loop.run_until_complete(loop.create_server(
-        lambda: SMTP(handler, **options), sock=listener,
-        ssl=context if args.implicit_tls else None))
+        factory, sock=listener, ssl=context if args.implicit_tls else None))
 
     def on_stdin():
         if not os.read(sys.stdin.fileno(), 4096):

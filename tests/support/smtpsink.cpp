@@ -100,6 +100,8 @@ bool SmtpSink::start(const Options &options)
         arguments << QStringLiteral("--data-reply") << options.dataReply;
     for (const QString &delay : options.delays)
         arguments << QStringLiteral("--delay") << delay;
+    if (options.silent)
+        arguments << QStringLiteral("--silent");
     if (!options.certificateFile.isEmpty())
         arguments << QStringLiteral("--cert") << options.certificateFile << QStringLiteral("--key")
                   << options.keyFile;

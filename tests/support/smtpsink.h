@@ -47,6 +47,7 @@ public:
         // "VERB:SECONDS": hold the reply to mail, rcpt, data (the end of the text) or quit;
         // "inf" seconds for ever.
         QStringList delays{};
+        bool silent = false;       // never a word, not even a greeting
         QString certificateFile{}; // with keyFile: offer STARTTLS with this certificate
         QString keyFile{};
         bool implicitTls = false; // TLS from the first byte (smtps) instead of STARTTLS
