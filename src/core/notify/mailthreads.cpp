@@ -97,19 +97,16 @@ public:
         {
             std::lock_guard lock(m_mutex);
             m_closing = true;
-            for (const Entry &entry : m_entries) {
+            for (const Entry &entry : m_entries)
                 busy.push_back({entry.thread.get(), entry.deadline, entry.decided});
-                if (entry.decided)
-                    entry.thread->requestInterruption();
-            }
         }
         // The list cannot shrink behind our back: only this thread deletes entries.
         bool allEnded = true;
         const QDeadlineTimer overall(limit);
         for (const Busy &entry : busy) {
-            if (entry.decided)
-                continue;
-            allEnded = entry.thread->wait(std::min(overall, entry.deadline)) && allEnded;
+            // A decided mail only closes its session: it is asked to stop with the rest below.
+            if (!entry.decided)
+                allEnded = entry.thread->wait(std::min(overall, entry.deadline)) && allEnded;
         }
         if (!allEnded) {
             qCWarning(lcMailThreads) << "mail still being sent after" << limit.count()
