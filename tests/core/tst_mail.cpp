@@ -496,7 +496,6 @@ void MailTest::mailsNotListenedToAreNotHeard()
     QTest::qWait(100);
     QCOMPARE(h.finished.count(), 1);
     QCOMPARE(h.errors(), QString());
-    QCOMPARE(h.prompts.messages, QStringList{u"Send mail"_s});
     QVERIFY(first.isNull()); // released
     const qs::test::ReceivedMail m = sink.messages().value(0);
     QCOMPARE((QStringList{m.body, m.rcptTos.join(u','), m.header(u"Subject"_s)}),

@@ -30,11 +30,10 @@ from aiosmtpd.smtp import SMTP, AuthResult, LoginPassword
 
 
 async def hold(seconds):
-    if seconds is None:
-        return
     if seconds == float('inf'):
         await asyncio.Event().wait()  # until the client goes
-    await asyncio.sleep(seconds)
+    elif seconds is not None:
+        await asyncio.sleep(seconds)
 
 
 class Handler:
