@@ -9,6 +9,10 @@ order of arrival, with the envelope, the raw data as received (after dot-unstuff
 an independent check of the client's encoding, the headers and body as Python's own email
 package decodes them. The server stops when its standard input reaches end of file, so a
 crashed test leaves no server behind.
+
+For the client's time limits it can hold back its reply to MAIL, RCPT, the end of the message
+text (data) or QUIT, for some seconds or for ever, or say nothing at all, not even a greeting;
+and it can refuse with a reply of the test's choosing.
 """
 
 import argparse
@@ -25,19 +29,46 @@ import sys
 from aiosmtpd.smtp import SMTP, AuthResult, LoginPassword
 
 
+async def hold(seconds):
+    if seconds == float('inf'):
+        await asyncio.Event().wait()  # until the client goes
+    elif seconds is not None:
+        await asyncio.sleep(seconds)
+
+
 class Handler:
-    def __init__(self, folder, reject):
-        self.folder = folder
-        self.reject = {address.lower() for address in reject}
+    def __init__(self, args):
+        self.folder = args.dir
+        self.reject = {address.lower() for address in args.reject}
+        self.reject_reply = args.reject_reply
+        self.data_reply = args.data_reply
+        self.delays = {}
+        for item in args.delay:
+            verb, _, seconds = item.partition(':')
+            self.delays[verb.lower()] = float(seconds)
         self.count = 0
 
+    async def handle_MAIL(self, server, session, envelope, address, mail_options):
+        await hold(self.delays.get('mail'))
+        envelope.mail_from = address
+        envelope.mail_options.extend(mail_options)
+        return '250 OK'
+
     async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
+        await hold(self.delays.get('rcpt'))
         if address.lower() in self.reject:
-            return '550 5.1.1 Mailbox unavailable'
+            return self.reject_reply
         envelope.rcpt_tos.append(address)
         return '250 OK'
 
+    async def handle_QUIT(self, server, session, envelope):
+        await hold(self.delays.get('quit'))
+        return '221 Bye'
+
     async def handle_DATA(self, server, session, envelope):
+        await hold(self.delays.get('data'))
+        if self.data_reply:
+            return self.data_reply
         raw = envelope.original_content
         record = {
             'mail_from': envelope.mail_from,
@@ -78,7 +109,15 @@ def main():
     parser = argparse.ArgumentParser()
     parser.add_argument('--dir', required=True, help='folder for the received messages')
     parser.add_argument('--reject', action='append', default=[],
-                        help='recipient to refuse with 550 (repeatable)')
+                        help='recipient to refuse (repeatable)')
+    parser.add_argument('--reject-reply', default='550 5.1.1 Mailbox unavailable',
+                        help='the reply that refuses those recipients')
+    parser.add_argument('--data-reply', help='refuse every message text with this reply')
+    parser.add_argument('--silent', action='store_true',
+                        help='accept connections and never say a word')
+    parser.add_argument('--delay', action='append', default=[],
+                        help='VERB:SECONDS, hold the reply to mail, rcpt, data (the end of the '
+                             'text) or quit; SECONDS may be inf (repeatable)')
     parser.add_argument('--cert', help='certificate (PEM) for STARTTLS or implicit TLS')
     parser.add_argument('--key', help='private key (PEM) of the certificate')
     parser.add_argument('--implicit-tls', action='store_true',
@@ -93,7 +132,7 @@ def main():
 
     loop = asyncio.new_event_loop()
     asyncio.set_event_loop(loop)
-    handler = Handler(args.dir, args.reject)
+    handler = Handler(args)
 
     options = {'hostname': 'sink.test', 'loop': loop}
     if context is not None and not args.implicit_tls:
@@ -106,9 +145,13 @@ def main():
     listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
     listener.bind(('127.0.0.1', 0))
     listener.listen(16)
+    if args.silent:
+        factory = asyncio.Protocol  # keeps the connection open and never writes
+    else:
+        def factory():
+            return SMTP(handler, **options)
     server = loop.run_until_complete(loop.create_server(
-        lambda: SMTP(handler, **options), sock=listener,
-        ssl=context if args.implicit_tls else None))
+        factory, sock=listener, ssl=context if args.implicit_tls else None))
 
     def on_stdin():
         if not os.read(sys.stdin.fileno(), 4096):

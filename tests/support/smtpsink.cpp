@@ -94,6 +94,14 @@ bool SmtpSink::start(const Options &options)
     QStringList arguments{scriptPath(), QStringLiteral("--dir"), m_dir.path()};
     for (const QString &address : options.rejectRecipients)
         arguments << QStringLiteral("--reject") << address;
+    if (!options.rejectReply.isEmpty())
+        arguments << QStringLiteral("--reject-reply") << options.rejectReply;
+    if (!options.dataReply.isEmpty())
+        arguments << QStringLiteral("--data-reply") << options.dataReply;
+    for (const QString &delay : options.delays)
+        arguments << QStringLiteral("--delay") << delay;
+    if (options.silent)
+        arguments << QStringLiteral("--silent");
     if (!options.certificateFile.isEmpty())
         arguments << QStringLiteral("--cert") << options.certificateFile << QStringLiteral("--key")
                   << options.keyFile;

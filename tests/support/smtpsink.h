@@ -41,12 +41,18 @@ class SmtpSink
 public:
     struct Options
     {
-        QStringList rejectRecipients; // answered with 550
-        QString certificateFile;      // with keyFile: offer STARTTLS with this certificate
-        QString keyFile;
+        QStringList rejectRecipients{}; // answered with rejectReply
+        QString rejectReply{};          // empty: "550 5.1.1 Mailbox unavailable"
+        QString dataReply{};            // non-empty: every message text is refused with it
+        // "VERB:SECONDS": hold the reply to mail, rcpt, data (the end of the text) or quit;
+        // "inf" seconds for ever.
+        QStringList delays{};
+        bool silent = false;       // never a word, not even a greeting
+        QString certificateFile{}; // with keyFile: offer STARTTLS with this certificate
+        QString keyFile{};
         bool implicitTls = false; // TLS from the first byte (smtps) instead of STARTTLS
-        QString authUser;         // non-empty: clients must log in
-        QString authPassword;
+        QString authUser{};       // non-empty: clients must log in
+        QString authPassword{};
     };
 
     SmtpSink();

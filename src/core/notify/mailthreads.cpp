@@ -16,12 +16,16 @@ namespace qs::notify {
 
 namespace {
 
-constexpr std::chrono::milliseconds interruptGrace{1000};
+// A mail thread checks for interruption at least once a second (libcurl calls its progress
+// function that often while it waits for the server); this leaves room for one check.
+constexpr std::chrono::milliseconds interruptGrace{1500};
 
 struct Entry
 {
     quint64 id = 0;
     std::unique_ptr<QThread> thread;
+    QDeadlineTimer deadline;
+    bool decided = false;
 };
 
 class Registry
@@ -38,12 +42,25 @@ public:
         }
     }
 
-    quint64 add(std::unique_ptr<QThread> thread)
+    quint64 add(std::unique_ptr<QThread> thread, QDeadlineTimer deadline)
     {
         std::lock_guard lock(m_mutex);
         const quint64 id = ++m_lastId;
-        m_entries.push_back({id, std::move(thread)});
+        m_entries.push_back({id, std::move(thread), deadline});
         return id;
+    }
+
+    void decide(const QThread *thread)
+    {
+        std::lock_guard lock(m_mutex);
+        for (Entry &entry : m_entries) {
+            if (entry.thread.get() != thread)
+                continue;
+            entry.decided = true;
+            // The end of the program is already waiting: nothing left is worth waiting for.
+            if (m_closing)
+                entry.thread->requestInterruption();
+        }
     }
 
     // The thread has emitted finished(); its run() is at most a few instructions from its end.
@@ -70,27 +87,38 @@ public:
 
     bool waitAll(std::chrono::milliseconds limit)
     {
-        std::vector<QThread *> busy;
+        struct Busy
+        {
+            QThread *thread;
+            QDeadlineTimer deadline;
+            bool decided;
+        };
+        std::vector<Busy> busy;
         {
             std::lock_guard lock(m_mutex);
+            m_closing = true;
             for (const Entry &entry : m_entries)
-                busy.push_back(entry.thread.get());
+                busy.push_back({entry.thread.get(), entry.deadline, entry.decided});
         }
         // The list cannot shrink behind our back: only this thread deletes entries.
         bool allEnded = true;
-        const QDeadlineTimer deadline(limit);
-        for (QThread *thread : busy)
-            allEnded = thread->wait(deadline) && allEnded;
+        const QDeadlineTimer overall(limit);
+        for (const Busy &entry : busy) {
+            // A decided mail only closes its session: it is asked to stop with the rest below.
+            if (!entry.decided)
+                allEnded = entry.thread->wait(std::min(overall, entry.deadline)) && allEnded;
+        }
         if (!allEnded) {
             qCWarning(lcMailThreads) << "mail still being sent after" << limit.count()
-                                     << "ms; giving up on it";
-            for (QThread *thread : busy)
-                thread->requestInterruption();
-            const QDeadlineTimer grace(interruptGrace);
-            for (QThread *thread : busy)
-                thread->wait(grace);
+                                     << "ms or past its deadline; giving up on it";
+        }
+        const QDeadlineTimer grace(interruptGrace);
+        for (const Busy &entry : busy) {
+            entry.thread->requestInterruption();
+            entry.thread->wait(grace);
         }
         std::lock_guard lock(m_mutex);
+        m_closing = false;
         std::erase_if(m_entries, [](const Entry &entry) { return entry.thread->isFinished(); });
         return allEnded;
     }
@@ -99,6 +127,7 @@ private:
     std::mutex m_mutex;
     std::vector<Entry> m_entries;
     quint64 m_lastId = 0;
+    bool m_closing = false;
 };
 
 Registry &registry()
@@ -120,10 +149,10 @@ void initialiseMailSupport()
     });
 }
 
-void startMailThread(std::unique_ptr<QThread> thread)
+void startMailThread(std::unique_ptr<QThread> thread, QDeadlineTimer deadline)
 {
     QThread *started = thread.get();
-    const quint64 id = registry().add(std::move(thread));
+    const quint64 id = registry().add(std::move(thread), deadline);
     // Without an application object there is no event loop to reap on; waitForMailThreads()
     // and the end of the process still take care of the thread.
     if (QCoreApplication *app = QCoreApplication::instance()) {
@@ -131,6 +160,11 @@ void startMailThread(std::unique_ptr<QThread> thread)
             started, &QThread::finished, app, [id] { registry().reap(id); }, Qt::QueuedConnection);
     }
     started->start();
+}
+
+void mailOutcomeDecided()
+{
+    registry().decide(QThread::currentThread());
 }
 
 int mailThreadCount()

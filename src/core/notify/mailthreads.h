@@ -3,6 +3,7 @@
 #include <chrono>
 #include <memory>
 
+#include <QDeadlineTimer>
 #include <QThread>
 
 namespace qs::notify {
@@ -12,16 +13,24 @@ namespace qs::notify {
 // net, but only the call from main is sure to come before other threads touch OpenSSL.
 void initialiseMailSupport();
 
-// Starts a thread that sends a mail and keeps it until it has finished; a finished thread is
-// deleted from the event loop of the thread that started it.
-void startMailThread(std::unique_ptr<QThread> thread);
+// Starts a thread that sends one mail and keeps it until it has finished; a finished thread
+// is deleted from the event loop of the thread that started it. The thread promises to end by
+// itself by `deadline` (give or take the second its checks may take).
+void startMailThread(std::unique_ptr<QThread> thread, QDeadlineTimer deadline);
+
+// Called on a mail thread once the outcome of its mail is known. What the thread still does
+// (closing the session with QUIT) can change nothing, so the end of the program does not wait
+// for it: waitForMailThreads() asks such a thread to stop at once.
+void mailOutcomeDecided();
 
 // Mail threads started and not yet deleted.
 int mailThreadCount();
 
-// For the end of the program: waits up to `limit` for every mail still being sent. Threads
-// still busy then are asked to give up and get one more second. True when all had ended
-// within the limit. A thread that has not ended even then is left to the end of the process.
+// For the end of the program: waits for every mail still being sent, up to `limit` and never
+// past the mail's own deadline; threads whose outcome is known are asked to stop at once.
+// Threads still busy then are asked to give up and get a moment more. True when no mail still
+// undecided had to be given up. A thread that has not ended even then is left to the end of
+// the process.
 bool waitForMailThreads(std::chrono::milliseconds limit);
 
 } // namespace qs::notify

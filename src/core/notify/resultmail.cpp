@@ -27,16 +27,24 @@ void ResultMail::sendResultMail(const QString &report, const QDate &today)
     const QString date = today.toString(QStringLiteral("dd-MM-yyyy"));
 
     // Only a value of length zero is missing; blanks count as entered. Each warning is
-    // shown without waiting, and the mail is attempted all the same.
-    const QString server = m_settings.read(app::keys::Mailserver);
-    if (server.isEmpty())
-        m_prompts.showMessage(QStringLiteral("You must have setup a mailserver name in the menu"));
-    const QString sender = m_settings.read(app::keys::Sender);
-    if (sender.isEmpty())
-        m_prompts.showMessage(QStringLiteral("You must have setup a Sender name in the menu"));
-    const QString mailto = m_settings.read(app::keys::Mailto);
-    if (mailto.isEmpty())
-        m_prompts.showMessage(QStringLiteral("You must have setup a mailto adr. in the menu"));
+    // shown without waiting, and the mail is attempted all the same. At the command line the
+    // warning names the command that stores the value.
+    const auto read = [this](const QString &key, const QString &windowText, const QString &commandLineText) {
+        const QString value = m_settings.read(key);
+        if (value.isEmpty())
+            m_prompts.showMessage(windowText, commandLineText);
+        return value;
+    };
+    const QString server =
+        read(app::keys::Mailserver, QStringLiteral("You must have setup a mailserver name in the menu"),
+             QStringLiteral("You must have setup a mailserver name: "
+                            "quillmere-scan config Mailserver HOST"));
+    const QString sender =
+        read(app::keys::Sender, QStringLiteral("You must have setup a Sender name in the menu"),
+             QStringLiteral("You must have setup a Sender name: quillmere-scan config Sender ADDRESS"));
+    const QString mailto =
+        read(app::keys::Mailto, QStringLiteral("You must have setup a mailto adr. in the menu"),
+             QStringLiteral("You must have setup a mailto address: quillmere-scan config Mailto ADDRESS"));
     const QString subject = m_settings.read(app::keys::Subject);
 
     if (oSMTP) {
@@ -45,10 +53,8 @@ void ResultMail::sendResultMail(const QString &report, const QDate &today)
         oSMTP->deleteLater();
     }
     m_failure.clear();
-    oSMTP = new SmtpSession({server, sender, mailto, subject + QStringLiteral(" : ") + date,
-                             report},
-                            this);
-    oSMTP->setTimeLimit(m_timeLimit);
+    oSMTP = new SmtpSession({server, sender, mailto, subject + QStringLiteral(" : ") + date, report}, this);
+    oSMTP->setLimits(m_limits);
     oSMTP->setCertificateAuthorityFile(m_caFile);
     connect(oSMTP, &SmtpSession::connectSMTP, this, &ResultMail::oSMTP_ConnectSMTP);
     connect(oSMTP, &SmtpSession::sendSMTP, this, &ResultMail::oSMTP_SendSMTP);
@@ -64,7 +70,8 @@ void ResultMail::oSMTP_SendSMTP() {}
 void ResultMail::oSMTP_ErrorSMTP(int number, const QString &description)
 {
     qCInfo(lcResultMail) << "result mail failed:" << number << description;
-    m_fields.append(app::Field::txtEtrap, app::errorEntry(QStringLiteral("Mail Error "), number, description));
+    m_fields.append(app::Field::txtEtrap,
+                    app::errorEntry(QStringLiteral("Mail Error "), number, description));
     m_failure = description + QStringLiteral(" (") + QString::number(number) + QLatin1Char(')');
 }
 

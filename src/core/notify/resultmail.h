@@ -38,14 +38,16 @@ public:
     bool isSending() const { return !oSMTP.isNull(); }
 
     // For tests and special set-ups; apply to the mails started afterwards.
-    void setTimeLimit(std::chrono::milliseconds limit) { m_timeLimit = limit; }
+    void setLimits(const SmtpLimits &limits) { m_limits = limits; }
+    // Only the deadline of the whole exchange; the limits of the single replies stay.
+    void setTimeLimit(std::chrono::milliseconds deadline) { m_limits.deadline = deadline; }
     void setCertificateAuthorityFile(const QString &path) { m_caFile = path; }
 
     // The SMTP object now held, or null.
     const SmtpSession *currentSession() const { return oSMTP.data(); }
 
 signals:
-    // After the end of each mail that was listened to; reason is empty when accepted.
+    // Once the outcome of each mail that was listened to is known; reason is empty when accepted.
     void mailFinished(bool accepted, const QString &reason);
 
 private:
@@ -57,7 +59,7 @@ private:
     app::RunFields &m_fields;
     const app::SettingsStore &m_settings;
     app::OperatorPrompts &m_prompts;
-    std::chrono::milliseconds m_timeLimit = SmtpSession::defaultTimeLimit;
+    SmtpLimits m_limits;
     QString m_caFile;
     QString m_failure;
 

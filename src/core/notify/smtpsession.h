@@ -9,6 +9,24 @@
 
 namespace qs::notify {
 
+// How long the mail server may take. Each limit counts from the moment the client has said
+// its part; RFC 5321 section 4.5.3.2 gives the per-command values (at least 5 minutes for the
+// greeting, MAIL and RCPT, 10 for the reply to the end of the message text).
+struct SmtpLimits
+{
+    // Connecting (TCP, and TLS for smtps) with the greeting, each command's reply (EHLO,
+    // STARTTLS and its handshake, AUTH, MAIL, RCPT, DATA), and each pause while the server
+    // takes the message text.
+    std::chrono::milliseconds reply{std::chrono::minutes(5)};
+    // The reply to the end of the message text: the server may be filtering or relaying the
+    // message before it answers.
+    std::chrono::milliseconds endOfText{std::chrono::minutes(10)};
+    // The reply to QUIT. The outcome is known by then; this only bounds the worker.
+    std::chrono::milliseconds quit{std::chrono::seconds(30)};
+    // The whole exchange, connecting and QUIT included.
+    std::chrono::milliseconds deadline{std::chrono::minutes(15)};
+};
+
 // One mail, sent once: the SMTP object of the result mail.
 //
 // send() returns at once; the SMTP dialogue runs on a worker thread of its own, and what
@@ -20,13 +38,11 @@ class SmtpSession : public QObject
 {
     Q_OBJECT
 public:
-    static constexpr std::chrono::milliseconds defaultTimeLimit{60'000};
-
     explicit SmtpSession(MailContent content, QObject *parent = nullptr);
     ~SmtpSession() override;
 
-    // The whole dialogue, connecting included, must end within this time.
-    void setTimeLimit(std::chrono::milliseconds limit) { m_timeLimit = limit; }
+    void setLimits(const SmtpLimits &limits) { m_limits = limits; }
+    const SmtpLimits &limits() const { return m_limits; }
 
     // A PEM file of trusted certificates used instead of the system store (for tests with a
     // private certificate). Empty: the system store.
@@ -43,11 +59,13 @@ public:
 signals:
     // The server greeted, and TLS and login (where they apply) succeeded.
     void connectSMTP();
-    // The server accepted the message.
+    // The server accepted the message: it answered the end of the message text with 2xx.
     void sendSMTP();
-    // Sending failed: libcurl's result code and its explanation (e.g. 55, "RCPT failed: 550").
+    // Sending failed: libcurl's result code and its explanation, followed by the server's
+    // refusal when there was one (e.g. 55, "RCPT failed: 550 (server: 550 5.7.1 Relaying denied)").
     void errorSMTP(int number, const QString &description);
-    // The session is over, whatever the outcome; always the last notification.
+    // The outcome is known, and nothing more will be heard; always the last notification.
+    // The worker may still be closing the session with QUIT, within the deadline.
     void closeSMTP();
 
 private:
@@ -55,7 +73,7 @@ private:
     void onFinished(int code, const QString &description);
 
     MailContent m_content;
-    std::chrono::milliseconds m_timeLimit = defaultTimeLimit;
+    SmtpLimits m_limits;
     QString m_caFile;
     bool m_started = false;
     bool m_closed = false;
