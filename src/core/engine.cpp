@@ -39,7 +39,6 @@ Engine::Engine(app::SettingsStore &settings, app::OperatorPrompts &prompts, cons
     });
     if (options.withMail) {
         m_mail = std::make_unique<notify::ResultMail>(m_fields, settings, prompts);
-        m_mail->setTimeLimit(options.mailTimeLimit);
         // A run that ends with a report mails it, dated the day the mail starts.
         connect(m_run.get(), &scan::ScanRun::reportReady, this,
                 [this](const QString &report) { m_mail->sendResultMail(report, m_clock.now().date()); });

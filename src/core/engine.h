@@ -42,7 +42,6 @@ public:
     struct Options
     {
         std::chrono::milliseconds requestTimeout{30'000};
-        std::chrono::milliseconds mailTimeLimit{60'000};
         std::chrono::milliseconds tickInterval{36'000};
         bool withScheduler = true;
         // Off: a run's report is not mailed (`scan --no-mail`, and tests of the run alone).

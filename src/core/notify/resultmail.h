@@ -39,8 +39,6 @@ public:
 
     // For tests and special set-ups; apply to the mails started afterwards.
     void setLimits(const SmtpLimits &limits) { m_limits = limits; }
-    // Only the deadline of the whole exchange; the limits of the single replies stay.
-    void setTimeLimit(std::chrono::milliseconds deadline) { m_limits.deadline = deadline; }
     void setCertificateAuthorityFile(const QString &path) { m_caFile = path; }
 
     // The SMTP object now held, or null.
