@@ -6,6 +6,7 @@
 #include "core/app/settingsstore.h"
 #include "core/lists/keywordcommands.h"
 #include "core/lists/urlcommands.h"
+#include "core/notify/htmlreport.h"
 #include "core/notify/resultmail.h"
 #include "core/scan/dailyscheduler.h"
 #include "core/scan/pagefetcher.h"
@@ -40,8 +41,9 @@ Engine::Engine(app::SettingsStore &settings, app::OperatorPrompts &prompts, cons
     if (options.withMail) {
         m_mail = std::make_unique<notify::ResultMail>(m_fields, settings, prompts);
         // A run that ends with a report mails it, dated the day the mail starts.
-        connect(m_run.get(), &scan::ScanRun::reportReady, this,
-                [this](const QString &report) { m_mail->sendResultMail(report, m_clock.now().date()); });
+        connect(m_run.get(), &scan::ScanRun::reportReady, this, [this](const QString &report) {
+            m_mail->sendResultMail(report, m_clock.now().date(), notify::htmlReport(m_findings));
+        });
     }
     if (options.withScheduler)
         m_scheduler =

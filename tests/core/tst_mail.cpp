@@ -14,6 +14,8 @@
 #include "core/notify/mailthreads.h"
 #include "core/notify/resultmail.h"
 #include "core/notify/smtpsession.h"
+#include "core/scan/scanrun.h"
+#include "scanworld.h"
 #include "smtpsink.h"
 
 using namespace Qt::StringLiterals;
@@ -152,6 +154,7 @@ private slots:
     void sending_data();
     void sending();
 
+    void htmlAlternativeSaysWhereAndWhy();
     void mailsNotListenedToAreNotHeard();
     void waitingAtExit();
 
@@ -247,7 +250,7 @@ void MailTest::composedMessage()
     const qs::notify::MailContent content{u"mail.example.org"_s, u"scan@example.org\r\nBcc: a@evil.test"_s,
                                           u"boss@example.org\nX-Injected: 1"_s,
                                           u"Report\r\nBcc: b@evil.test : 06-12-2026"_s,
-                                          u"line one\nline two æ\r\n"_s};
+                                          u"line one\nline two æ\r\n"_s, {}};
     const QDateTime date(QDate(2026, 12, 6), QTime(6, 4, 6), Qt::UTC);
     const QByteArray message = qs::notify::composeMessage(content, date, u"<abc@example.org>"_s);
     QCOMPARE(message.count('\n'), message.count("\r\n"));
@@ -535,7 +538,7 @@ void MailTest::waitingAtExit()
     SmtpSink silent;
     QVERIFY(silent.start({.silent = true}));
     SmtpSession session(
-        {silent.hostAndPort(), u"scan@example.org"_s, u"boss@example.org"_s, u"S"_s, u"body"_s});
+        {silent.hostAndPort(), u"scan@example.org"_s, u"boss@example.org"_s, u"S"_s, u"body"_s, {}});
     QSignalSpy errors(&session, &SmtpSession::errorSMTP);
     session.send();
     session.send(); // once only
@@ -544,6 +547,50 @@ void MailTest::waitingAtExit()
     QCOMPARE(qs::notify::mailThreadCount(), 0);
     QTRY_COMPARE(errors.count(), 1);
     QCOMPARE(errors.at(0).at(0).toInt(), 42); // CURLE_ABORTED_BY_CALLBACK
+}
+
+void MailTest::htmlAlternativeSaysWhereAndWhy()
+{
+    SmtpSink sink;
+    QVERIFY2(sink.start(), qPrintable(sink.errorString()));
+    qs::Engine::Options options = qs::test::ScanWorld::quickOptions();
+    options.withMail = true;
+    qs::test::ScanWorld world(qs::test::Backend::Sqlite, options);
+    for (const auto &[key, value] : {std::pair(qs::app::keys::Mailserver, sink.hostAndPort()),
+                                     std::pair(qs::app::keys::Sender, u"scan@example.org"_s),
+                                     std::pair(qs::app::keys::Mailto, u"desk@example.org"_s)})
+        world.settings.write(key, value);
+    world.addKeyword(u"car"_s);
+    world.addKeyword(u"boat"_s);
+    // "car" is followed by the padding, "boat" by the same text every day.
+    const auto page = [](int padding) {
+        return "<html><head><title>Fish & <script>chips</title></head><body>aa car bb car " +
+               QByteArray(padding, 'z') + " cc boat dd boat ee</body></html>";
+    };
+    world.addUrl(world.url(u"/p"_s), 10);
+    world.addUrl(world.url(u"/gone"_s));
+    for (int padding : {10, 21}) {
+        if (padding > 10)
+            world.nextDay();
+        world.http.setResponse(u"/p"_s, qs::test::LoopbackHttpServer::page(page(padding)));
+        QVERIFY(world.runToEnd());
+        QTRY_COMPARE_WITH_TIMEOUT(sink.messageCount(), padding > 10 ? 2 : 1, 20000);
+    }
+    const qs::test::ReceivedMail mail = sink.messages().last();
+    // The plain text is the report itself; the HTML beside it says where and why.
+    QCOMPARE(mail.body, world.text(qs::app::Field::txtResultat));
+    QVERIFY2(mail.defects.isEmpty(), qPrintable(mail.defects.join(u' ')));
+    for (const QString &tag : {u"script"_s, u"style"_s, u"img"_s, u"link"_s})
+        QVERIFY2(!mail.htmlTags.contains(tag), qPrintable(tag));
+    const QString text = mail.htmlText;
+    for (const QString &part : {u"2 URLs scanned, 0 keywords new, 1 changed, 1 URL failed"_s,
+                                u"Fish & <script>chips"_s, u"car \u2014 changed: 39 \u2192 50, sensitivity 10"_s,
+                                u"bb car z"_s, u"Could not be checked"_s,
+                                world.url(u"/gone"_s) + u": HTTP status 404, failed 2 runs in a row"_s})
+        QVERIFY2(text.contains(part), qPrintable(part + u" in "_s + text));
+    QCOMPARE(text.count(u"car \u2014"_s), 1);
+    QVERIFY(!text.contains(u"boat \u2014"_s)); // unchanged
+    QVERIFY(mail.html.contains(u"<a href=\"%1\""_s.arg(world.url(u"/p"_s))));
 }
 
 QTEST_GUILESS_MAIN(MailTest)

@@ -67,6 +67,7 @@ private slots:
     void bigIdsAndSensitivitiesStayWhole();
     void runKeepsItsDataSource();
     void pageTextCannotDriveATerminal();
+    void failuresInARowAreCounted();
 };
 
 void ScanRunTest::tolerance_data()
@@ -538,6 +539,31 @@ void ScanRunTest::pageTextCannotDriveATerminal()
     QVERIFY(world.text(Field::txtEtrap).contains(u"HTTP/1.1 404 \uFFFD]0;owned\uFFFD\r\n"_s));
     // The search and the stored length see the page as it is.
     QCOMPARE(world.hit(id, u"car"_s).value(2).toLongLong(), 16);
+}
+
+void ScanRunTest::failuresInARowAreCounted()
+{
+    ScanWorld world;
+    // A database made before the table existed gets it from the first run.
+    QVERIFY(world.db.exec(u"DROP TABLE urlstatus"_s));
+    world.addKeyword(u"car"_s);
+    const QVariant id = world.addUrl(world.url(u"/flaky"_s));
+    const QList<int> statuses{404, 500, 404, 200, 404};
+    const QList<int> streaks{1, 2, 3, 0, 1};
+    for (qsizetype day = 0; day < statuses.size(); ++day) {
+        if (day > 0)
+            world.nextDay();
+        Response answer = LoopbackHttpServer::page(carPage());
+        answer.status = statuses.at(day);
+        world.http.setResponse(u"/flaky"_s, answer);
+        QVERIFY(world.runToEnd());
+        const QVariantList status = world.db.rows(u"SELECT LASTCHECK, OUTCOME, FAILURES FROM urlstatus WHERE ID = ?"_s, {id}).value(0);
+        QCOMPARE(status.value(2).toInt(), streaks.at(day));
+        QVERIFY(status.value(1).toString().startsWith(u"HTTP/1.1 %1 "_s.arg(statuses.at(day))));
+        QCOMPARE(status.value(0).toString(), world.clock.now().toString(u"yyyy-MM-dd hh:mm:ss"_s));
+        QCOMPARE(world.engine->findings().failures().size(), statuses.at(day) == 200 ? 0 : 1);
+    }
+    QVERIFY(!world.text(Field::txtEtrap).contains(u"urlstatus"_s));
 }
 
 QTEST_GUILESS_MAIN(ScanRunTest)

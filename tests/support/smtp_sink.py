@@ -20,6 +20,7 @@ import asyncio
 import base64
 import email
 import email.policy
+import html.parser
 import json
 import os
 import socket
@@ -34,6 +35,21 @@ async def hold(seconds):
         await asyncio.Event().wait()  # until the client goes
     elif seconds is not None:
         await asyncio.sleep(seconds)
+
+
+class HtmlReader(html.parser.HTMLParser):
+    """The tags and the text of an HTML part, as a browser's parser sees them."""
+
+    def __init__(self):
+        super().__init__(convert_charrefs=True)
+        self.tags = set()
+        self.text = []
+
+    def handle_starttag(self, tag, attrs):
+        self.tags.add(tag)
+
+    def handle_data(self, data):
+        self.text.append(data)
 
 
 class Handler:
@@ -81,8 +97,19 @@ class Handler:
             message = email.message_from_bytes(raw, policy=email.policy.default)
             record['headers'] = [[name, str(value)] for name, value in message.items()]
             record['defects'] = [type(d).__name__ for d in message.defects]
-            body = message.get_content() if not message.is_multipart() else ''
-            record['body'] = body
+            # The plain text is the body; an HTML alternative, when there is one, goes beside it.
+            plain = message.get_body(preferencelist=('plain',))
+            html = message.get_body(preferencelist=('html',)) if message.is_multipart() else None
+            record['body'] = plain.get_content() if plain is not None else ''
+            record['html'] = html.get_content() if html is not None else ''
+            if html is not None:
+                reader = HtmlReader()
+                reader.feed(record['html'])
+                reader.close()
+                record['html_tags'] = sorted(reader.tags)
+                record['html_text'] = ''.join(reader.text)
+            record['defects'] += [type(d).__name__ for part in message.walk() for d in part.defects
+                                  if part is not message]
         except Exception as error:  # the record still carries the raw data
             record['parse_error'] = repr(error)
         self.count += 1

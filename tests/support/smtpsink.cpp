@@ -174,6 +174,10 @@ QList<ReceivedMail> SmtpSink::messages() const
             mail.headers.append({entry.at(0).toString(), entry.at(1).toString()});
         }
         mail.body = record.value(QStringLiteral("body")).toString();
+        mail.html = record.value(QStringLiteral("html")).toString();
+        mail.htmlText = record.value(QStringLiteral("html_text")).toString();
+        for (const QJsonValue &tag : record.value(QStringLiteral("html_tags")).toArray())
+            mail.htmlTags << tag.toString();
         for (const QJsonValue &defect : record.value(QStringLiteral("defects")).toArray())
             mail.defects << defect.toString();
         mail.parseError = record.value(QStringLiteral("parse_error")).toString();

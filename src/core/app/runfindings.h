@@ -27,7 +27,8 @@ struct KeywordFinding
 struct PageFinding
 {
     QString title;
-    QString url;
+    QString url;  // as stored
+    QString link; // the address requested, when it is http or https; empty otherwise
     QList<KeywordFinding> keywords;
 };
 

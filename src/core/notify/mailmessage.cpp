@@ -1,6 +1,7 @@
 #include "core/notify/mailmessage.h"
 
 #include <algorithm>
+#include <utility>
 
 #include <QSysInfo>
 #include <QUrl>
@@ -259,10 +260,28 @@ QByteArray composeMessage(const MailContent &content, const QDateTime &date, con
     header("Message-ID: " + headerSafe(messageId).toLatin1());
     // RFC 2045: MIME so that the UTF-8 text and its long lines travel over any 7-bit hop.
     header("MIME-Version: 1.0");
-    header("Content-Type: text/plain; charset=UTF-8");
-    header("Content-Transfer-Encoding: quoted-printable");
+    if (content.html.isEmpty()) {
+        header("Content-Type: text/plain; charset=UTF-8");
+        header("Content-Transfer-Encoding: quoted-printable");
+        out += crlf;
+        out += encodeQuotedPrintable(content.body.toUtf8());
+        return out;
+    }
+    // "=_" never occurs in quoted-printable text ('=' is followed by two hex digits or a line
+    // break), so the boundary cannot occur inside a part (RFC 2046 section 5.1.1).
+    const QByteArray boundary = "=_quillmere_" + messageId.toLatin1().toHex().left(24);
+    header("Content-Type: multipart/alternative; boundary=\"" + boundary + '"');
     out += crlf;
-    out += encodeQuotedPrintable(content.body.toUtf8());
+    for (const auto &[type, text] : {std::pair(QByteArrayLiteral("text/plain"), content.body),
+                                     std::pair(QByteArrayLiteral("text/html"), content.html)}) {
+        out += "--" + boundary + "\r\n";
+        header("Content-Type: " + type + "; charset=UTF-8");
+        header("Content-Transfer-Encoding: quoted-printable");
+        out += crlf;
+        out += encodeQuotedPrintable(text.toUtf8());
+        out += crlf;
+    }
+    out += "--" + boundary + "--\r\n";
     return out;
 }
 

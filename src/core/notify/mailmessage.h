@@ -15,12 +15,15 @@ struct MailContent
     QString recipient;
     QString subject;
     QString body;
+    // When not empty, an HTML alternative of the body (RFC 2046 multipart/alternative): mail
+    // readers that show HTML show it, the others the plain text.
+    QString html;
 };
 
 // The complete Internet message (RFC 5322) that goes after SMTP DATA: CR LF line ends, a
-// UTF-8 plain-text body in quoted-printable. Decoding the body gives `content.body` back
-// byte for byte, except that a lone LF becomes CR LF. Pure: the date and the Message-ID
-// (with its angle brackets) are passed in.
+// UTF-8 plain-text body in quoted-printable, and the HTML alternative after it when there is
+// one. Decoding the plain text gives `content.body` back byte for byte, except that a lone LF
+// becomes CR LF. Pure: the date and the Message-ID (with its angle brackets) are passed in.
 QByteArray composeMessage(const MailContent &content, const QDateTime &date, const QString &messageId);
 
 // A new globally unique "<...@host>" identifier; host is the sender's domain when it has a

@@ -22,7 +22,7 @@ ResultMail::ResultMail(app::RunFields &fields, const app::SettingsStore &setting
 // A session still sending is deleted with us as a child; its worker thread carries on alone.
 ResultMail::~ResultMail() = default;
 
-void ResultMail::sendResultMail(const QString &report, const QDate &today)
+void ResultMail::sendResultMail(const QString &report, const QDate &today, const QString &html)
 {
     const QString date = today.toString(QStringLiteral("dd-MM-yyyy"));
 
@@ -53,7 +53,7 @@ void ResultMail::sendResultMail(const QString &report, const QDate &today)
         oSMTP->deleteLater();
     }
     m_failure.clear();
-    oSMTP = new SmtpSession({server, sender, mailto, subject + QStringLiteral(" : ") + date, report}, this);
+    oSMTP = new SmtpSession({server, sender, mailto, subject + QStringLiteral(" : ") + date, report, html}, this);
     oSMTP->setLimits(m_limits);
     oSMTP->setCertificateAuthorityFile(m_caFile);
     connect(oSMTP, &SmtpSession::connectSMTP, this, &ResultMail::oSMTP_ConnectSMTP);

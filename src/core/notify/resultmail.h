@@ -31,8 +31,9 @@ public:
     ~ResultMail() override;
 
     // Warns about missing mail settings, then sends the report with the subject
-    // "<Subject> : dd-MM-yyyy" for `today`. Returns at once.
-    void sendResultMail(const QString &report, const QDate &today);
+    // "<Subject> : dd-MM-yyyy" for `today`, and html as its HTML alternative when not empty.
+    // Returns at once.
+    void sendResultMail(const QString &report, const QDate &today, const QString &html = {});
 
     // A mail is on its way and its end has not been handled yet.
     bool isSending() const { return !oSMTP.isNull(); }

@@ -63,7 +63,7 @@ PageAnalysis::Outcome PageAnalysis::analyse(const QString &dsn, const AnalysedPa
 {
     m_fields.clear(Field::lblRun);
     const QString title = app::safeForDisplay(pageTitle(page.text));
-    m_finding = {title, page.url, {}};
+    m_finding = {title, page.url, page.link, {}};
     m_fields.setText(Field::txtTitle, title);
     if (!statusLineIsGood(page.headerBlock))
         m_fields.append(Field::txtEtrap, QStringLiteral("Error in Header ") + page.url + CrLf + page.headerBlock + CrLf);

@@ -26,6 +26,7 @@ struct StripResult;
 struct AnalysedPage
 {
     QString url;         // as stored, for the report and the error entries
+    QString link;        // the address requested
     QString idText;      // the row's ID and sensitivity as the data source gave them: a value that
     QString sensitivityText; // is not a whole number is named in its error entry as it was read
     std::optional<qint64> id;

@@ -469,8 +469,8 @@ PageAnalysis::Outcome ScanRun::analyse(const Slot &slot)
         fields.append(Field::txtEtrap, urlText + CrLf + QStringLiteral("11") + result.responseInfo + CrLf + CrLf);
     if (result.responseCode == fetchcode::NameNotResolved)
         fields.append(Field::txtEtrap, urlText + CrLf + app::numberText(0) + result.responseInfo + CrLf + CrLf);
-    AnalysedPage page{urlText, idText, fieldText(sensitivity), wholeNumber(slot.row.id), wholeNumber(sensitivity),
-                      QString(), QString()};
+    AnalysedPage page{urlText,   slot.url.toString(QUrl::FullyEncoded), idText, fieldText(sensitivity),
+                      wholeNumber(slot.row.id), wholeNumber(sensitivity), QString(), QString()};
     if (result.state == FetchResult::Completed) {
         page.headerBlock = app::safeForDisplay(result.headerBlock);
         fields.setText(Field::lblServerRapport, page.headerBlock);

@@ -1,0 +1,85 @@
+#include "core/notify/htmlreport.h"
+
+#include <QUrl>
+
+#include "core/app/runfindings.h"
+
+namespace qs::notify {
+namespace {
+
+QString escaped(const QString &text)
+{
+    return text.toHtmlEscaped();
+}
+
+QString plural(qsizetype count, const QString &one, const QString &many)
+{
+    return QStringLiteral("%1 %2").arg(count).arg(count == 1 ? one : many);
+}
+
+QString linkTo(const QString &address, const QString &text)
+{
+    const QUrl url(address);
+    const bool web = url.isValid() && (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"));
+    if (!web)
+        return escaped(text);
+    return QStringLiteral("<a href=\"%1\" style=\"color:#1a4f8b\">%2</a>").arg(escaped(address), escaped(text));
+}
+
+QString verdict(const app::KeywordFinding &keyword)
+{
+    if (keyword.isNew)
+        return QStringLiteral("new: length %1, sensitivity %2").arg(keyword.length).arg(keyword.sensitivity);
+    const QString stored = keyword.storedLength ? QString::number(*keyword.storedLength) : QStringLiteral("none");
+    return QStringLiteral("changed: %1 \u2192 %2, sensitivity %3").arg(stored).arg(keyword.length).arg(keyword.sensitivity);
+}
+
+QString quote(const app::KeywordFinding &keyword)
+{
+    if (keyword.hit.isEmpty())
+        return {};
+    const QString ellipsis = QStringLiteral("\u2026");
+    return QStringLiteral("<div style=\"margin:2px 0 6px 16px;color:#444;font-style:italic\">%1%2"
+                          "<b style=\"background:#fff3a0;font-style:normal\">%3</b>%4%5</div>")
+        .arg(keyword.cutBefore ? ellipsis : QString(), escaped(keyword.before), escaped(keyword.hit),
+             escaped(keyword.after), keyword.cutAfter ? ellipsis : QString());
+}
+
+} // namespace
+
+QString htmlReport(const app::RunFindings &findings)
+{
+    QString html = QStringLiteral("<!DOCTYPE html><html><body style=\"font-family:sans-serif;font-size:14px\">");
+    html += QStringLiteral("<p style=\"font-weight:bold\">%1 scanned, %2 new, %3 changed, %4 failed</p>")
+                .arg(plural(findings.scanned(), QStringLiteral("URL"), QStringLiteral("URLs")),
+                     plural(findings.newKeywords(), QStringLiteral("keyword"), QStringLiteral("keywords")),
+                     QString::number(findings.changedKeywords()),
+                     plural(findings.failures().size(), QStringLiteral("URL"), QStringLiteral("URLs")));
+    for (const app::PageFinding &page : findings.pages()) {
+        html += QStringLiteral("<h3 style=\"margin:14px 0 4px 0\">%1</h3>")
+                    .arg(linkTo(page.link, page.title.isEmpty() ? page.url : page.title));
+        html += QStringLiteral("<ul style=\"margin:0;padding-left:20px\">");
+        for (const app::KeywordFinding &keyword : page.keywords) {
+            html += QStringLiteral("<li><b>%1</b> \u2014 %2%3</li>")
+                        .arg(escaped(keyword.keyword), escaped(verdict(keyword)), quote(keyword));
+        }
+        html += QStringLiteral("</ul>");
+    }
+    if (!findings.failures().isEmpty()) {
+        html += QStringLiteral("<h3 style=\"margin:18px 0 4px 0\">Could not be checked</h3>"
+                               "<ul style=\"margin:0;padding-left:20px\">");
+        for (const app::FailedUrl &failure : findings.failures()) {
+            const QString streak = failure.runsInARow > 0
+                                       ? QStringLiteral(", failed %1 in a row")
+                                             .arg(plural(failure.runsInARow, QStringLiteral("run"), QStringLiteral("runs")))
+                                       : QString();
+            html += QStringLiteral("<li>%1: %2%3<div style=\"color:#666;font-size:12px\">%4</div></li>")
+                        .arg(escaped(failure.url), escaped(failure.reason), streak, escaped(failure.detail));
+        }
+        html += QStringLiteral("</ul>");
+    }
+    html += QStringLiteral("</body></html>");
+    return html;
+}
+
+} // namespace qs::notify
