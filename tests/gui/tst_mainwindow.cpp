@@ -1,4 +1,8 @@
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <QLabel>
+#include <QProcess>
+#include <QTabWidget>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -16,6 +20,27 @@ using qs::app::Field;
 using qs::test::LoopbackHttpServer;
 using qs::test::WindowWorld;
 
+namespace {
+
+// A desktop's notification service of the test's own, on a private session bus.
+class NotificationService : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+public:
+    QStringList shown;
+
+public slots:
+    uint Notify(const QString &, uint, const QString &, const QString &summary, const QString &body,
+                const QStringList &actions, const QVariantMap &, int)
+    {
+        shown << summary + u": "_s + body + u" ["_s + actions.join(u',') + u']';
+        return 7;
+    }
+};
+
+} // namespace
+
 // The main window driven through its widgets, as the operator drives it.
 class MainWindowTest : public QObject
 {
@@ -26,6 +51,7 @@ private slots:
     void closingDuringARunGivesTheRowsBack();
     void listButtonsRunTheirCommands();
     void messagesAreReadInTheOrderTheyCame();
+    void aRunWithFindingsNotifiesTheDesktop();
 };
 
 void MainWindowTest::startUpShowsTheStoredNameAndToday()
@@ -66,7 +92,6 @@ void MainWindowTest::startRunsAScanAndCannotBePressedTwice()
     QCOMPARE(world.child<QLineEdit>("txtTitle")->text(), u"Cars"_s);
     QVERIFY(world.child<QPlainTextEdit>("txtResultat")->toPlainText().contains(u"Found keywords; \ncar\n"_s));
     QVERIFY(world.child<QPlainTextEdit>("txtEtrap")->toPlainText().startsWith(u"Fetch Error ftp://refused/"_s));
-    QCOMPARE(world.child<QLabel>("runCounts")->text(), u"2 URL(s) analysed, 1 failed"_s);
 }
 
 void MainWindowTest::closingDuringARunGivesTheRowsBack()
@@ -120,6 +145,54 @@ void MainWindowTest::messagesAreReadInTheOrderTheyCame()
         delete box;
     }
     QCOMPARE(read, raised);
+}
+
+void MainWindowTest::aRunWithFindingsNotifiesTheDesktop()
+{
+    // A bus of this test's own: the address is set before anything uses the session bus.
+    QTemporaryDir dir;
+    QFile config(dir.filePath(u"bus.conf"_s));
+    QVERIFY(config.open(QIODevice::WriteOnly));
+    config.write("<busconfig><type>session</type><listen>unix:tmpdir=" + dir.path().toLocal8Bit() +
+                 "</listen><auth>EXTERNAL</auth><policy context=\"default\"><allow send_destination=\"*\"/>"
+                 "<allow own=\"*\"/></policy></busconfig>");
+    config.close();
+    QProcess bus;
+    bus.start(u"dbus-daemon"_s, {u"--config-file="_s + config.fileName(), u"--nofork"_s, u"--print-address=1"_s});
+    if (!bus.waitForStarted() || !bus.waitForReadyRead(10000))
+        QSKIP("no dbus-daemon to start a private bus with");
+    const QByteArray address = bus.readLine().trimmed();
+    qputenv("DBUS_SESSION_BUS_ADDRESS", address);
+    QDBusConnection service = QDBusConnection::connectToBus(QString::fromLatin1(address), u"notifications"_s);
+    NotificationService notifications;
+    QVERIFY(service.registerObject(u"/org/freedesktop/Notifications"_s, &notifications, QDBusConnection::ExportAllSlots));
+    QVERIFY(service.registerService(u"org.freedesktop.Notifications"_s));
+
+    WindowWorld world;
+    LoopbackHttpServer http;
+    QVERIFY(http.listen());
+    http.setResponse(u"/p"_s, LoopbackHttpServer::page("<p>a car b car c</p>"));
+    QVERIFY(world.exec(u"INSERT INTO listen (URL) VALUES (?), ('http://127.0.0.1:1/')"_s, {http.url(u"/p"_s).toString()}));
+    QVERIFY(world.exec(u"INSERT INTO keyword (KEYWORDS) VALUES ('car')"_s));
+    world.click("cmdRun");
+    QTRY_COMPARE_WITH_TIMEOUT(notifications.shown.size(), 1, 15000);
+    QCOMPARE(notifications.shown.first(),
+             u"Scan finished: 1 keyword(s) new, 0 changed, 1 URL(s) failed [default,Show the report]"_s);
+    QCOMPARE(world.child<QLabel>("runCounts")->text(), u"Last run: 2 URL(s) analysed, 1 failed, 1 new, 0 changed"_s);
+
+    // Choosing it brings the report forward.
+    world.child<QTabWidget>("SSTab1")->setCurrentIndex(3);
+    QDBusMessage chosen = QDBusMessage::createSignal(u"/org/freedesktop/Notifications"_s,
+                                                     u"org.freedesktop.Notifications"_s, u"ActionInvoked"_s);
+    chosen << 7u << u"default"_s;
+    QVERIFY(service.send(chosen));
+    QTRY_COMPARE(world.child<QTabWidget>("SSTab1")->currentIndex(), 0);
+    // The counts go with the report.
+    world.click("cmdSletMail");
+    QCOMPARE(world.child<QLabel>("runCounts")->text(), QString());
+    QDBusConnection::disconnectFromBus(u"notifications"_s);
+    bus.kill();
+    bus.waitForFinished();
 }
 
 QTEST_MAIN(MainWindowTest)

@@ -25,6 +25,7 @@
 
 #include "core/app/datasourcename.h"
 #include "core/app/operatorprompts.h"
+#include "core/app/runfindings.h"
 #include "core/app/settingsstore.h"
 #include "core/engine.h"
 #include "core/lists/keywordcommands.h"
@@ -36,6 +37,7 @@
 #include "gui/dialogs/aboutwindow.h"
 #include "gui/dialogs/mailsettingsdialog.h"
 #include "gui/dialogs/odbcsettingsdialog.h"
+#include "gui/mainwindow/desktopnotification.h"
 #include "gui/mainwindow/gridview.h"
 #include "gui/mainwindow/urlstatuscolumns.h"
 
@@ -208,6 +210,7 @@ QWidget *MainWindow::buildTitleFrame()
 QTabWidget *MainWindow::buildTabs()
 {
     auto *tabs = new QTabWidget;
+    m_tabs = tabs;
     tabs->setObjectName(QStringLiteral("SSTab1"));
     tabs->addTab(buildResultTab(), QStringLiteral("Search Result"));
     tabs->addTab(buildServerInfoTab(), QStringLiteral("Server Info"));
@@ -384,15 +387,38 @@ QWidget *MainWindow::gridButtons(GridView *view, const char *addName, const char
     return box;
 }
 
+void MainWindow::showReport()
+{
+    m_tabs->setCurrentIndex(0);
+    showNormal();
+    raise();
+    activateWindow();
+}
+
 void MainWindow::buildStatusBar()
 {
+    m_notification = new DesktopNotification(this);
+    connect(m_notification, &DesktopNotification::chosen, this, &MainWindow::showReport);
     m_runCounts = new QLabel;
     m_runCounts->setObjectName(QStringLiteral("runCounts"));
     statusBar()->addPermanentWidget(m_runCounts);
-    connect(&m_engine.run(), &scan::ScanRun::countsChanged, m_runCounts, [this](int analysed, int failed) {
+    scan::ScanRun &run = m_engine.run();
+    connect(&run, &scan::ScanRun::countsChanged, m_runCounts, [this](int analysed, int failed) {
         m_runCounts->setText(tr("%n URL(s) analysed", nullptr, analysed) + QStringLiteral(", ") +
                              tr("%n failed", nullptr, failed));
     });
+    // The last run's counts stay until the report they belong to is cleared.
+    connect(&run, &scan::ScanRun::runEnded, m_runCounts, [this, &run] {
+        m_runCounts->setText(tr("Last run: %n URL(s) analysed", nullptr, run.analysedCount()) +
+                             tr(", %n failed", nullptr, run.failedCount()) + tr(", %n new", nullptr, run.newCount()) +
+                             tr(", %n changed", nullptr, run.changedCount()));
+        if (run.newCount() + run.changedCount() + run.failedCount() > 0)
+            m_notification->show(tr("Scan finished"),
+                                 tr("%n keyword(s) new", nullptr, run.newCount()) +
+                                     tr(", %n changed", nullptr, run.changedCount()) +
+                                     tr(", %n URL(s) failed", nullptr, run.failedCount()));
+    });
+    connect(&m_engine.findings(), &app::RunFindings::cleared, m_runCounts, &QLabel::clear);
 }
 
 void MainWindow::buildMenus()

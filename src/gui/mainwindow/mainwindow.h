@@ -32,6 +32,7 @@ class GridModel;
 namespace qs::gui {
 
 class AboutWindow;
+class DesktopNotification;
 class GridView;
 class MailSettingsDialog;
 class OdbcSettingsDialog;
@@ -85,6 +86,8 @@ private:
     QWidget *gridButtons(GridView *view, const char *addName, const char *deleteName);
     void buildMenus();
     void buildStatusBar();
+    // Brings the window forward on the report, as choosing the desktop notification asks.
+    void showReport();
     void bindFields();
     void bindGrid(GridView *view, lists::TableGrid &grid, QAction *load);
     void showField(app::Field field);
@@ -110,6 +113,8 @@ private:
     GridView *m_keywordGrid = nullptr;
     GridView *m_urlGrid = nullptr;
     QLabel *m_runCounts = nullptr;
+    QTabWidget *m_tabs = nullptr;
+    DesktopNotification *m_notification = nullptr;
     UrlStatusColumns *m_urlStatus = nullptr;
     QPointer<OdbcSettingsDialog> m_odbcSettings;
     QPointer<MailSettingsDialog> m_mailSettings;
