@@ -118,7 +118,7 @@ timed_scan() { # LABEL CLOCK
   local start end
   start=$(date +%s%N)
   QUILLMERE_SCAN_CLOCK=$2 /usr/bin/time -f '%M' -o "$work/rss" \
-    "$qs" scan >"$work/report-$1.txt" 2>"$work/errors-$1.txt" || true
+    "$qs" scan --no-mail >"$work/report-$1.txt" 2>"$work/errors-$1.txt" || true
   end=$(date +%s%N)
   scan_ms=$(((end - start) / 1000000))
   scan_rss_mb=$(echo "scale=1; $(tail -n 1 "$work/rss") / 1024" | bc)

@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 
+#include "core/version.h"
 #include "cli/checkcommand.h"
 #include "cli/commandline.h"
 #include "cli/configcommand.h"

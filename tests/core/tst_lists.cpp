@@ -206,21 +206,6 @@ private slots:
         QCOMPARE(world.valuesOf(u"http://big.example/"_s).value(0), QVariant(QDate(2003, 1, 1)));
     }
 
-    void addUrlStoresTheTextAsTyped_data() { addBackends(); }
-    void addUrlStoresTheTextAsTyped()
-    {
-        BACKEND_WORLD(world);
-        const QStringList typed{u" http://example.org/a "_s, u"http://example.org/æøå"_s};
-        world.prompts.textAnswers = typed;
-        world.urls.cmdAddClick();
-        world.urls.cmdAddClick();
-        QCOMPARE(world.prompts.questions, QStringList(2, u"Add URL: Enter Link"_s));
-        QCOMPARE(world.urlsStored(), typed);
-        QCOMPARE(world.valuesOf(typed[0]), (QVariantList{QDate(2003, 1, 1), 0, 50}));
-        QVERIFY(world.prompts.messages.isEmpty());
-        QCOMPARE(world.pane(), QString());
-    }
-
     void cancelledCommandsTouchNothing_data()
     {
         QTest::addColumn<Step>("command");
@@ -388,23 +373,6 @@ private slots:
         QCOMPARE(dates.value(2).value(0).toDate(), QDate(2026, 12, 6));
     }
 
-    void resetKeywordsDeletesEveryHit()
-    {
-        World world;
-        QVERIFY(world.exec(u"INSERT INTO kw (KWID, KWORD, TALSUM) VALUES (1, 'car', 40), (1, 'boat', 12), "
-                           "(2, 'car', 7)"_s));
-        QVERIFY(world.exec(u"INSERT INTO keyword (KEYWORDS) VALUES ('car')"_s));
-        world.prompts.confirmAnswer = true;
-        world.keywords.cmdWordClick();
-        QCOMPARE(world.db.count(u"kw"_s), 0);
-        // The keyword list itself stays.
-        QCOMPARE(world.db.count(u"keyword"_s), 1);
-        // Nothing left to delete is no error either.
-        world.keywords.cmdWordClick();
-        QVERIFY(world.prompts.messages.isEmpty());
-        QCOMPARE(world.pane(), QString());
-    }
-
     void gridEditIsWrittenWhenTheRowIsLeftOrReloaded_data() { addBackends(); }
     void gridEditIsWrittenWhenTheRowIsLeftOrReloaded()
     {
@@ -454,8 +422,6 @@ private slots:
         QTest::addColumn<QString>("entry");
         QTest::newRow("duplicate keyword, sqlite")
             << Backend::Sqlite << false << false << u"KEYWORDS"_s << u"car"_s << u"Keyword edit Error "_s;
-        QTest::newRow("duplicate keyword, postgresql")
-            << Backend::Postgres << false << false << u"KEYWORDS"_s << u"car"_s << u"Keyword edit Error "_s;
         QTest::newRow("duplicate keyword in a new row")
             << Backend::Sqlite << false << true << u"KEYWORDS"_s << u"car"_s << u"Keyword edit Error "_s;
         // The search ignores case: a keyword in other letters is the same keyword.

@@ -7,6 +7,7 @@
 #include <QTextBrowser>
 #include <QtTest>
 
+#include "core/version.h"
 #include "core/app/paths.h"
 #include "gui/dialogs/aboutwindow.h"
 #include "loopbackhttpserver.h"

@@ -10,20 +10,22 @@
 
 namespace qs::scan {
 
+// A keyword that counts on a page.
 struct KeywordFind
 {
-    QString keyword;               // trimmed of leading/trailing blanks, as it is recorded
-    qsizetype position = 0;        // p: the points it adds (>1)
-    qsizetype remainingLength = 0; // L: length of the working text after the pass
+    QString keyword;               // without blanks around, as the kw table records it
+    qsizetype position = 0;        // where the further occurrence stands: the points it adds (2 or more)
+    qsizetype remainingLength = 0; // the page text left after it: the length the kw table compares
     qsizetype keywordIndex = 0;    // index into the keywords list passed in
 };
 
 // The order keywords are searched in: the last one first, then the others in load order.
 QList<qsizetype> searchOrder(qsizetype keywordCount);
 
-// returnedText = what stripTags returned (the starting working text), strippedText = its shownText.
-// keywords = keyword values as loaded (not yet trimmed, without the appended blank; the caller has
-// already dropped null/blank-only ones). Returns the keywords that count as found, in search order.
+// Searches the stripped page for every keyword. returnedText is what stripTags() returned, where the
+// search starts; strippedText is the text it left to count in (its shownText). keywords are the
+// values as loaded, without blanks removed and without the blank each is searched with; blank ones
+// are left out by the caller. Returns the keywords that count, in the order they are searched.
 QList<KeywordFind> searchKeywords(const QString &returnedText, const QString &strippedText,
                                   const QStringList &keywords);
 

@@ -11,8 +11,8 @@ QString pageTitle(const QString &page)
     QString title;
     const qsizetype open = page.indexOf(u"<title>", 0, Qt::CaseInsensitive);
     // The closing tag only has to exist somewhere; the title itself ends at the first '/', which in an
-    // ordinary page is the one in "</title>". Titles such as "News / Sport" are therefore cut short,
-    // and reports have always shown them that way.
+    // ordinary page is the one in "</title>". Titles such as "News / Sport" are therefore cut short;
+    // reports and stored mail archives the operators keep show them that way, so it stays.
     if (open >= 0 && page.contains(u"</Title>", Qt::CaseInsensitive)) {
         const QStringView afterOpen = QStringView(page).sliced(open + 7);
         const qsizetype slash = afterOpen.indexOf(u'/');

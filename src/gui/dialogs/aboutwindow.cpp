@@ -1,3 +1,4 @@
+#include "core/version.h"
 #include "gui/dialogs/aboutwindow.h"
 
 #include <QFile>
