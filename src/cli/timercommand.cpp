@@ -94,9 +94,10 @@ Answer systemctl(const QStringList &arguments)
     return answer;
 }
 
-QString firstLine(const QString &text)
+// systemctl reports what it did first and why it failed last.
+QString lastLine(const QString &text)
 {
-    return text.section(QLatin1Char('\n'), 0, 0);
+    return text.trimmed().section(QLatin1Char('\n'), -1);
 }
 
 bool writeFile(const QString &path, const QString &text)
@@ -188,7 +189,7 @@ int enable(const QStringList &arguments)
     QString reason = unreachableReason();
     if (reason.isEmpty()) {
         if (const Answer reload = systemctl({QStringLiteral("daemon-reload")}); !reload.ok)
-            reason = QStringLiteral("systemctl --user: ") + firstLine(reload.error);
+            reason = QStringLiteral("systemctl --user: ") + lastLine(reload.error);
     }
     if (!reason.isEmpty()) {
         printManualSteps(units, reason);
@@ -220,21 +221,25 @@ int disable()
         say(QStringLiteral("No timer is set up; nothing to remove."));
         return ExitOk;
     }
-    const bool managerAnswers = unreachableReason().isEmpty();
-    if (managerAnswers) {
+    QString reason = unreachableReason();
+    if (reason.isEmpty()) {
         const QString timer = QLatin1String(systemd::TimerName);
         if (const Answer disabled = systemctl({QStringLiteral("disable"), QStringLiteral("--now"), timer});
-            !disabled.ok)
-            complain(QStringLiteral("systemctl --user disable --now %1: %2")
-                         .arg(timer, firstLine(disabled.error)));
-        // Forget the last start, so that a timer set up again later does not catch up at once.
-        systemctl({QStringLiteral("clean"), QStringLiteral("--what=state"), timer});
+            disabled.ok) {
+            // Forget the last start, so that a timer set up again later does not catch up at once.
+            systemctl({QStringLiteral("clean"), QStringLiteral("--what=state"), timer});
+        } else {
+            reason = QStringLiteral("systemctl --user: ") + lastLine(disabled.error);
+        }
     }
+    if (!reason.isEmpty())
+        complain(QStringLiteral("no user service manager answers (%1); the files are removed all the same")
+                     .arg(reason));
     // Without a manager the link `enable` made is removed by hand, so that none dangles.
     bool removed = removeFile(units.wantsLink);
     removed = removeFile(units.timer) && removed;
     removed = removeFile(units.service) && removed;
-    if (managerAnswers)
+    if (reason.isEmpty())
         systemctl({QStringLiteral("daemon-reload")});
     return removed ? ExitOk : ExitFailure;
 }
@@ -263,7 +268,7 @@ int status()
         timer = systemctl({QStringLiteral("show"), QLatin1String(systemd::TimerName), QStringLiteral("-p"),
                            QStringLiteral("ActiveState,NextElapseUSecRealtime,LastTriggerUSec")});
         if (!timer.ok)
-            reason = QStringLiteral("systemctl --user: ") + firstLine(timer.error);
+            reason = QStringLiteral("systemctl --user: ") + lastLine(timer.error);
     }
     if (!reason.isEmpty()) {
         say(QStringLiteral("No user service manager answers (%1), so the next and last start are unknown.")
