@@ -21,10 +21,11 @@ packages_of() {
 }
 
 # Installed means unpacked and configured. A package whose triggers have not run yet is usable
-# all the same, and one held at its version is installed too.
+# all the same, and one held at its version is installed too. grep reads to the end (no -q):
+# under pipefail, dpkg-query cut off by an early exit would count as a failure.
 is_installed() {
   dpkg-query -W -f='${Status}\n' "$1" 2>/dev/null |
-    grep -qE '^(install|hold) ok (installed|triggers-pending|triggers-awaited)$'
+    grep -E '^(install|hold) ok (installed|triggers-pending|triggers-awaited)$' >/dev/null
 }
 
 # What an administrator types to install the sections named, from the project folder.
