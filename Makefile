@@ -4,13 +4,23 @@ JOBS ?= $(shell nproc)
 BIN := $(BUILD_DIR)/quillmere-scan
 # The program's exit status when there is no display to open the window on.
 NO_DISPLAY := 69
+# Where `make install` puts the program: the user's own ~/.local, or /usr/local for root.
+ifeq ($(shell id -u),0)
+PREFIX ?= /usr/local
+else
+PREFIX ?= $(HOME)/.local
+endif
 
-.PHONY: run test build program configure packages datasource bench format clean
+# One step after the other: the packages must be there before CMake looks for them.
+.NOTPARALLEL:
+.PHONY: run test build program configure packages test-packages datasource install uninstall bench format clean
 
 run: program datasource
 	@$(BIN) || [ $$? -eq $(NO_DISPLAY) ]
 
-test: build
+# The tests' packages (a PostgreSQL server among them) only for the tests: `make run` on a
+# desktop must not start a database service.
+test: test-packages build
 	ctest --test-dir $(BUILD_DIR) --output-on-failure -j $(JOBS)
 
 build: configure
@@ -23,10 +33,19 @@ configure: packages
 	cmake -S . -B $(BUILD_DIR)
 
 packages:
-	@scripts/setup.sh packages
+	@scripts/setup.sh packages main
+
+test-packages:
+	@scripts/setup.sh packages main test
 
 datasource: program
 	@QS_BINARY=$(BIN) scripts/setup.sh datasource
+
+install: program
+	@scripts/setup.sh install "$(BUILD_DIR)" "$(PREFIX)"
+
+uninstall:
+	@scripts/setup.sh uninstall "$(PREFIX)"
 
 bench: build
 	@scripts/setup.sh bench-packages
