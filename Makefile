@@ -2,6 +2,8 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 BIN := $(BUILD_DIR)/quillmere-scan
+# ON turns every compiler warning into an error (CI builds so).
+WERROR ?= OFF
 # The program's exit status when there is no display to open the window on.
 NO_DISPLAY := 69
 # Where `make install` puts the program: the user's own ~/.local, or /usr/local for root.
@@ -13,7 +15,7 @@ endif
 
 # One step after the other: the packages must be there before CMake looks for them.
 .NOTPARALLEL:
-.PHONY: run test build program configure packages test-packages datasource install uninstall bench format clean
+.PHONY: run test build program configure packages test-packages datasource install uninstall bench lint format clean
 
 run: program datasource
 	@$(BIN) || [ $$? -eq $(NO_DISPLAY) ]
@@ -30,7 +32,7 @@ program: configure
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target quillmere-scan
 
 configure: packages
-	cmake -S . -B $(BUILD_DIR)
+	cmake -S . -B $(BUILD_DIR) -DQS_WERROR=$(WERROR)
 
 packages:
 	@scripts/setup.sh packages main
@@ -50,6 +52,11 @@ uninstall:
 bench: build
 	@scripts/setup.sh bench-packages
 	bench/run.sh $(BUILD_DIR)
+
+# clang-tidy over the project's own sources (the checks are in .clang-tidy); the generated
+# files of the build are left out. It needs the build's compile commands and generated headers.
+lint: test-packages build
+	run-clang-tidy -p $(BUILD_DIR) -j $(JOBS) -quiet '^$(CURDIR)/(src|tests|bench)/.*\.cpp$$'
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

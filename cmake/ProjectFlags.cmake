@@ -9,6 +9,11 @@ target_compile_definitions(qs_flags INTERFACE
     QT_NO_NARROWING_CONVERSIONS_IN_CONNECT
     QT_DISABLE_DEPRECATED_UP_TO=0x060400)
 
+option(QS_WERROR "Turn every compiler warning into an error" OFF)
+if(QS_WERROR)
+    target_compile_options(qs_flags INTERFACE -Werror)
+endif()
+
 option(QS_SANITIZE "Build with the address and undefined-behaviour sanitizers" OFF)
 if(QS_SANITIZE)
     target_compile_options(qs_flags INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer)

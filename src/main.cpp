@@ -9,6 +9,7 @@
 #include "cli/configcommand.h"
 #include "cli/listcommand.h"
 #include "cli/scancommand.h"
+#include "cli/timercommand.h"
 #include "core/app/clock.h"
 #include "core/app/settingsstore.h"
 #include "core/notify/mailthreads.h"
@@ -119,9 +120,10 @@ int main(int argc, char *argv[])
         const qs::app::SystemClock clock = qs::app::SystemClock::fromEnvironment();
         return qs::cli::runCheckCommand(settings, clock, command.arguments);
     }
-    case Kind::Timer:
-        printLine(stderr, QStringLiteral("quillmere-scan: the timer command is not built in"));
-        return qs::cli::ExitFailure;
+    case Kind::Timer: {
+        QCoreApplication app(argc, argv);
+        return qs::cli::runTimerCommand(command.arguments);
+    }
     case Kind::Scan: {
         QCoreApplication app(argc, argv);
         qs::app::SettingsStore settings(qs::app::SettingsStore::defaultFilePath());
