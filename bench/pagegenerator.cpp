@@ -129,8 +129,8 @@ private:
         // One draw per statement: C++ leaves the order in which function arguments are evaluated to
         // the compiler, and the page must be the same whatever the compiler.
         const QStringList &parts = pathParts();
-        const QString section = parts.at(pick(int(parts.size())));
-        const QString topic = parts.at(pick(int(parts.size())));
+        const QString &section = parts.at(pick(int(parts.size())));
+        const QString &topic = parts.at(pick(int(parts.size())));
         const int id = 10000 + pick(90000);
         return QStringLiteral("/%1/%2/%3.html").arg(section, topic).arg(id);
     }

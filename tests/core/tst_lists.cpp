@@ -104,13 +104,16 @@ const Step loadUrls = [](World &w) { w.urls.cmdURLClick(); };
 const Step loadKeywords = [](World &w) { w.keywords.cmdKWordClick(); };
 const Step missingDataSource = [](World &w) { w.useMissingDataSource(); };
 
-// The world of the backend of the current row.
+// The world of the backend of the current row. The name declares a variable, so it cannot be
+// parenthesised.
+// NOLINTBEGIN(bugprone-macro-parentheses)
 #define BACKEND_WORLD(name)                                                                                  \
     QFETCH(Backend, backend);                                                                                \
     if (backend == Backend::Postgres && !qs::test::postgresAvailable())                                      \
         QSKIP("no PostgreSQL test server (run the test through ctest)");                                     \
     World name(backend);                                                                                     \
     QVERIFY2(name.db.isValid(), qPrintable(name.db.error()))
+// NOLINTEND(bugprone-macro-parentheses)
 
 } // namespace
 

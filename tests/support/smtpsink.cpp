@@ -164,21 +164,21 @@ QList<ReceivedMail> SmtpSink::messages() const
         const QJsonObject record = QJsonDocument::fromJson(file.readAll()).object();
         ReceivedMail mail;
         mail.mailFrom = record.value(QStringLiteral("mail_from")).toString();
-        for (const QJsonValue &to : record.value(QStringLiteral("rcpt_tos")).toArray())
+        for (const QJsonValue to : record.value(QStringLiteral("rcpt_tos")).toArray())
             mail.rcptTos << to.toString();
         mail.tls = record.value(QStringLiteral("tls")).toBool();
         mail.authenticated = record.value(QStringLiteral("authenticated")).toBool();
         mail.raw = QByteArray::fromBase64(record.value(QStringLiteral("data_b64")).toString().toLatin1());
-        for (const QJsonValue &pair : record.value(QStringLiteral("headers")).toArray()) {
+        for (const QJsonValue pair : record.value(QStringLiteral("headers")).toArray()) {
             const QJsonArray entry = pair.toArray();
             mail.headers.append({entry.at(0).toString(), entry.at(1).toString()});
         }
         mail.body = record.value(QStringLiteral("body")).toString();
         mail.html = record.value(QStringLiteral("html")).toString();
         mail.htmlText = record.value(QStringLiteral("html_text")).toString();
-        for (const QJsonValue &tag : record.value(QStringLiteral("html_tags")).toArray())
+        for (const QJsonValue tag : record.value(QStringLiteral("html_tags")).toArray())
             mail.htmlTags << tag.toString();
-        for (const QJsonValue &defect : record.value(QStringLiteral("defects")).toArray())
+        for (const QJsonValue defect : record.value(QStringLiteral("defects")).toArray())
             mail.defects << defect.toString();
         mail.parseError = record.value(QStringLiteral("parse_error")).toString();
         mails.append(mail);

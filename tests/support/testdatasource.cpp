@@ -22,7 +22,7 @@ QString uniqueSuffix()
 
 QString odbcIniPath()
 {
-    const QString path = qEnvironmentVariable("ODBCINI");
+    QString path = qEnvironmentVariable("ODBCINI");
     // Tests must never write into the user's own ODBC file.
     Q_ASSERT_X(!path.isEmpty(), "TestDataSource", "ODBCINI must point at the test's own file");
     return path;

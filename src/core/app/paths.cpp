@@ -11,7 +11,7 @@ namespace {
 // An XDG variable counts only when it holds an absolute path; otherwise the default applies.
 QString xdgDir(const char *variable, const QString &fallbackBelowHome)
 {
-    const QString value = qEnvironmentVariable(variable);
+    QString value = qEnvironmentVariable(variable);
     if (!value.isEmpty() && QDir::isAbsolutePath(value))
         return value;
     return QDir::homePath() + QLatin1Char('/') + fallbackBelowHome;
@@ -31,7 +31,7 @@ QString dataDir()
 
 QString userOdbcIni()
 {
-    const QString odbcIni = qEnvironmentVariable("ODBCINI");
+    QString odbcIni = qEnvironmentVariable("ODBCINI");
     if (!odbcIni.isEmpty())
         return odbcIni;
     // unixODBC takes the account's home folder from the password database, not from $HOME.

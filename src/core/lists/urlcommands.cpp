@@ -69,7 +69,7 @@ store::DbError UrlCommands::writeResetDate(const QString &dsn, const QList<QVari
     // Row by row, so that a row the data source refuses stops the walk and the rows before it
     // keep their new date.
     for (const QVariant &id : ids) {
-        if (const store::DbError error = store::setUrlDate(m_context.dataSource, dsn, m_resetDate, id); error.failed())
+        if (store::DbError error = store::setUrlDate(m_context.dataSource, dsn, m_resetDate, id); error.failed())
             return error;
     }
     return {};

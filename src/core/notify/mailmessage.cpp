@@ -148,7 +148,7 @@ QString idHost(const QString &sender)
     const QString address = envelopeAddress(sender);
     const qsizetype at = address.lastIndexOf(QLatin1Char('@'));
     if (at >= 0) {
-        const QString domain = clean(address.mid(at + 1));
+        QString domain = clean(address.mid(at + 1));
         if (domain.contains(QLatin1Char('.')))
             return domain;
     }
@@ -170,7 +170,7 @@ QString headerSafe(const QString &value)
 
 QString envelopeAddress(const QString &value)
 {
-    const QString safe = headerSafe(value).trimmed();
+    QString safe = headerSafe(value).trimmed();
     const qsizetype open = safe.lastIndexOf(QLatin1Char('<'));
     const qsizetype close = safe.lastIndexOf(QLatin1Char('>'));
     if (open >= 0 && close > open)
@@ -213,10 +213,9 @@ QByteArray encodeQuotedPrintable(QByteArrayView text)
             ++i;
         } else if (c == '\n') {
             hardBreak(); // a lone LF is taken as the line break it stands for
-        } else if ((c == ' ' || c == '\t') && !breakFollows(i + 1)) {
-            put(&c, 1);
-        } else if (u >= 33 && u <= 126 && c != '=') {
-            // A leading '.' needs nothing here: libcurl dot-stuffs the data (RFC 5321 section 4.5.2).
+        } else if (((c == ' ' || c == '\t') && !breakFollows(i + 1)) || (u >= 33 && u <= 126 && c != '=')) {
+            // White space inside a line and printable ASCII stay. A leading '.' needs nothing
+            // here: libcurl dot-stuffs the data (RFC 5321 section 4.5.2).
             put(&c, 1);
         } else {
             // '=', 8-bit octets, a lone CR and white space at the end of a line (rule 3:

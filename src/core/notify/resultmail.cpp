@@ -30,7 +30,7 @@ void ResultMail::sendResultMail(const QString &report, const QDate &today, const
     // shown without waiting, and the mail is attempted all the same. At the command line the
     // warning names the command that stores the value.
     const auto read = [this](const QString &key, const QString &windowText, const QString &commandLineText) {
-        const QString value = m_settings.read(key);
+        QString value = m_settings.read(key);
         if (value.isEmpty())
             m_prompts.showMessage(windowText, commandLineText);
         return value;

@@ -129,7 +129,7 @@ size_t SmtpTransfer::readBody(char *buffer, size_t size, size_t count, void *sel
 {
     auto *transfer = static_cast<SmtpTransfer *>(self);
     const QByteArray &message = transfer->m_job.message;
-    const auto room = static_cast<qsizetype>(size * count);
+    const auto room = static_cast<qsizetype>(size) * static_cast<qsizetype>(count);
     const qsizetype chunk = std::min(room, message.size() - transfer->m_sent);
     std::memcpy(buffer, message.constData() + transfer->m_sent, static_cast<size_t>(chunk));
     transfer->m_sent += chunk;

@@ -223,7 +223,7 @@ QString HttpTransfer::framingProblem() const
 size_t HttpTransfer::onBody(char *data, size_t size, size_t count, void *self)
 {
     auto *transfer = static_cast<HttpTransfer *>(self);
-    const auto length = static_cast<qint64>(size * count);
+    const auto length = static_cast<qint64>(size) * static_cast<qint64>(count);
     const qint64 room = transfer->m_rules.maxBodyBytes - transfer->m_body.size();
     if (length > room) {
         // The first part is searched; the rest of an oversized page (a decompression bomb, say)

@@ -249,7 +249,7 @@ bool ScanRun::keywordsAreListed()
 
 void ScanRun::takeAhead()
 {
-    const auto window = static_cast<std::size_t>(4 * m_parallel);
+    const std::size_t window = std::size_t{4} * static_cast<std::size_t>(m_parallel);
     while (!m_queueDone && m_slots.size() < window) {
         if (m_candidates.empty()) {
             if (const store::DbError error = readCandidates(); error.failed()) {

@@ -36,7 +36,7 @@ DbError deleteRows(DataSource &dataSource, const QString &dsn, const QString &st
                    int *deleted)
 {
     QSqlQuery query;
-    const DbError error = dataSource.exec(dsn, query, statement, {key});
+    DbError error = dataSource.exec(dsn, query, statement, {key});
     *deleted = error.failed() ? 0 : query.numRowsAffected();
     return error;
 }

@@ -47,7 +47,7 @@ QString unixOdbc()
     if (!SQL_SUCCEEDED(SQLGetInfo(connection.handle, SQL_DM_VER, buffer.data(),
                                   static_cast<SQLSMALLINT>(buffer.size()), &length)))
         return QStringLiteral("unknown");
-    const QString text = QString::fromLatin1(reinterpret_cast<const char *>(buffer.data()));
+    QString text = QString::fromLatin1(reinterpret_cast<const char *>(buffer.data()));
     const QStringList parts = text.split(QLatin1Char('.'));
     if (parts.size() != 4)
         return text;
