@@ -56,6 +56,7 @@ bench: build
 # clang-tidy over the project's own sources (the checks are in .clang-tidy); the generated
 # files of the build are left out. It needs the build's compile commands and generated headers.
 lint: test-packages build
+	git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
 	run-clang-tidy -p $(BUILD_DIR) -j $(JOBS) -quiet '^$(CURDIR)/(src|tests|bench)/.*\.cpp$$'
 
 format:

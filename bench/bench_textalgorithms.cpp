@@ -10,9 +10,9 @@
 #include <QString>
 #include <QStringList>
 
-#include "pagegenerator.h"
 #include "core/scan/keywordsearch.h"
 #include "core/scan/tagstripper.h"
+#include "pagegenerator.h"
 
 namespace {
 

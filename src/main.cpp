@@ -3,7 +3,6 @@
 
 #include <QCoreApplication>
 
-#include "core/version.h"
 #include "cli/checkcommand.h"
 #include "cli/commandline.h"
 #include "cli/configcommand.h"
@@ -13,6 +12,7 @@
 #include "core/app/clock.h"
 #include "core/app/settingsstore.h"
 #include "core/notify/mailthreads.h"
+#include "core/version.h"
 
 #ifdef QS_HAVE_GUI
 #include <QApplication>

@@ -42,8 +42,9 @@ QString quoted(const scan::HitContext &context)
 {
     if (context.hit.isEmpty())
         return {};
-    return app::safeForDisplay((context.cutBefore ? QStringLiteral("…") : QString()) + context.before + u'[' + context.hit + u']' +
-           context.after + (context.cutAfter ? QStringLiteral("…") : QString()));
+    return app::safeForDisplay((context.cutBefore ? QStringLiteral("…") : QString()) + context.before + u'[' +
+                               context.hit + u']' + context.after +
+                               (context.cutAfter ? QStringLiteral("…") : QString()));
 }
 
 // The row of the list with this URL (compared without the blanks around it).
@@ -93,13 +94,16 @@ int runCheckCommand(app::SettingsStore &settings, const app::Clock &clock, const
             continue;
         bool ok = false;
         const qint64 sensitivity = row.sensitivity.toLongLong(&ok);
-        listed << ListedRow{row.id.toLongLong(), ok && !row.sensitivity.isNull() ? std::optional(sensitivity) : std::nullopt};
+        listed << ListedRow{row.id.toLongLong(),
+                            ok && !row.sensitivity.isNull() ? std::optional(sensitivity) : std::nullopt};
     }
 
     const auto started = engine.fetcher().fetch(url);
     if (const auto *refusal = std::get_if<scan::Refusal>(&started)) {
         app::writeLine(stderr, QStringLiteral("quillmere-scan: %1 cannot be requested: %2 %3")
-                                   .arg(url).arg(refusal->number).arg(refusal->description));
+                                   .arg(url)
+                                   .arg(refusal->number)
+                                   .arg(refusal->description));
         return ExitUsage;
     }
     scan::FetchResult result;
@@ -119,8 +123,10 @@ int runCheckCommand(app::SettingsStore &settings, const app::Clock &clock, const
 
     const scan::PageCheck check = scan::checkPage(result, keywords.values);
     QJsonArray keywordArray;
-    QStringList lines{QStringLiteral("status line: ") + check.statusLine, QStringLiteral("final URL: ") + check.finalUrl,
-                      QStringLiteral("charset: ") + check.charset, QStringLiteral("title: ") + check.title,
+    QStringList lines{QStringLiteral("status line: ") + check.statusLine,
+                      QStringLiteral("final URL: ") + check.finalUrl,
+                      QStringLiteral("charset: ") + check.charset,
+                      QStringLiteral("title: ") + check.title,
                       QStringLiteral("text length: %1").arg(check.text.size()),
                       QStringLiteral("text: ") + app::safeForDisplay(check.text.left(ShownCharacters))};
     for (const scan::KeywordCheck &keyword : check.keywords) {
@@ -131,40 +137,49 @@ int runCheckCommand(app::SettingsStore &settings, const app::Clock &clock, const
             positionArray.append(double(position));
         }
         lines << QStringLiteral("keyword: ") + keyword.keyword
-              << QStringLiteral("  hits: %1 at %2").arg(keyword.positions.size()).arg(positions.join(QStringLiteral(", ")))
-              << QStringLiteral("  length compared: ") +
-                     (keyword.comparedLength ? QString::number(*keyword.comparedLength) : QStringLiteral("none"))
+              << QStringLiteral("  hits: %1 at %2")
+                     .arg(keyword.positions.size())
+                     .arg(positions.join(QStringLiteral(", ")))
+              << QStringLiteral("  length compared: ") + (keyword.comparedLength
+                                                              ? QString::number(*keyword.comparedLength)
+                                                              : QStringLiteral("none"))
               << QStringLiteral("  context: ") + quoted(keyword.context);
-        QJsonObject entry{{QStringLiteral("keyword"), keyword.keyword},
-                          {QStringLiteral("hits"), double(keyword.positions.size())},
-                          {QStringLiteral("positions"), positionArray},
-                          {QStringLiteral("length compared"),
-                           keyword.comparedLength ? QJsonValue(double(*keyword.comparedLength)) : QJsonValue()},
-                          {QStringLiteral("context"), quoted(keyword.context)}};
+        QJsonObject entry{
+            {QStringLiteral("keyword"), keyword.keyword},
+            {QStringLiteral("hits"), double(keyword.positions.size())},
+            {QStringLiteral("positions"), positionArray},
+            {QStringLiteral("length compared"),
+             keyword.comparedLength ? QJsonValue(double(*keyword.comparedLength)) : QJsonValue()},
+            {QStringLiteral("context"), quoted(keyword.context)}};
         QJsonArray rowArray;
         for (const ListedRow &row : std::as_const(listed)) {
-            const store::StoredHit stored = store::storedHit(engine.dataSource(), dsn, row.id, keyword.keyword);
+            const store::StoredHit stored =
+                store::storedHit(engine.dataSource(), dsn, row.id, keyword.keyword);
             QString verdict = QStringLiteral("not counted");
             if (keyword.comparedLength && row.sensitivity)
                 verdict = verdictText(store::verdict(stored, *keyword.comparedLength, *row.sensitivity));
-            const QString storedText = stored.exists && !stored.length.isNull() ? stored.length.toString() : QStringLiteral("none");
+            const QString storedText =
+                stored.exists && !stored.length.isNull() ? stored.length.toString() : QStringLiteral("none");
             lines << QStringLiteral("  row %1: stored length %2, %3").arg(row.id).arg(storedText, verdict);
-            rowArray.append(QJsonObject{{QStringLiteral("row"), double(row.id)},
-                                        {QStringLiteral("stored length"),
-                                         stored.exists && !stored.length.isNull() ? QJsonValue(double(stored.length.toLongLong())) : QJsonValue()},
-                                        {QStringLiteral("verdict"), verdict}});
+            rowArray.append(QJsonObject{
+                {QStringLiteral("row"), double(row.id)},
+                {QStringLiteral("stored length"), stored.exists && !stored.length.isNull()
+                                                      ? QJsonValue(double(stored.length.toLongLong()))
+                                                      : QJsonValue()},
+                {QStringLiteral("verdict"), verdict}});
         }
         entry.insert(QStringLiteral("rows"), rowArray);
         keywordArray.append(entry);
     }
     if (json) {
-        const QJsonObject object{{QStringLiteral("status line"), check.statusLine},
-                                 {QStringLiteral("final URL"), check.finalUrl},
-                                 {QStringLiteral("charset"), check.charset},
-                                 {QStringLiteral("title"), check.title},
-                                 {QStringLiteral("text length"), double(check.text.size())},
-                                 {QStringLiteral("text"), app::safeForDisplay(check.text.left(ShownCharacters))},
-                                 {QStringLiteral("keywords"), keywordArray}};
+        const QJsonObject object{
+            {QStringLiteral("status line"), check.statusLine},
+            {QStringLiteral("final URL"), check.finalUrl},
+            {QStringLiteral("charset"), check.charset},
+            {QStringLiteral("title"), check.title},
+            {QStringLiteral("text length"), double(check.text.size())},
+            {QStringLiteral("text"), app::safeForDisplay(check.text.left(ShownCharacters))},
+            {QStringLiteral("keywords"), keywordArray}};
         app::writeText(stdout, QString::fromUtf8(QJsonDocument(object).toJson()));
     } else {
         for (const QString &line : std::as_const(lines))

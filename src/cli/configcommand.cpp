@@ -10,9 +10,10 @@ int runConfigCommand(app::SettingsStore &settings, const QStringList &arguments)
 {
     const QString &key = arguments.at(0);
     if (!app::SettingsStore::isKnownKey(key)) {
-        app::writeLine(stderr, QStringLiteral("quillmere-scan: unknown key \"%1\" (keys: DSN, Mailserver, Sender, "
-                                              "Mailto, Subject, Parallel, PerHost, DatabaseTimeout)")
-                                   .arg(key));
+        app::writeLine(stderr,
+                       QStringLiteral("quillmere-scan: unknown key \"%1\" (keys: DSN, Mailserver, Sender, "
+                                      "Mailto, Subject, Parallel, PerHost, DatabaseTimeout)")
+                           .arg(key));
         return ExitUsage;
     }
     // A file that cannot be read would print as an empty value, and a write would replace it.
@@ -26,12 +27,14 @@ int runConfigCommand(app::SettingsStore &settings, const QStringList &arguments)
     }
     const QString &value = arguments.at(1);
     if (app::isBlank(value)) {
-        app::writeLine(stderr,
-                       QStringLiteral("quillmere-scan: an empty value is not stored; %1 keeps its value").arg(key));
+        app::writeLine(
+            stderr,
+            QStringLiteral("quillmere-scan: an empty value is not stored; %1 keeps its value").arg(key));
         return ExitUsage;
     }
     if (const QString problem = app::SettingsStore::valueProblem(key, value); !problem.isEmpty()) {
-        app::writeLine(stderr, QStringLiteral("quillmere-scan: ") + problem + QStringLiteral("; nothing stored"));
+        app::writeLine(stderr,
+                       QStringLiteral("quillmere-scan: ") + problem + QStringLiteral("; nothing stored"));
         return ExitUsage;
     }
     if (!settings.write(key, value)) {

@@ -36,17 +36,20 @@ int finish(const CommandResult &result, const QString &dsn)
 {
     FILE *stream = result.kind == CommandResult::Kind::Done ? stdout : stderr;
     for (const QString &line : result.lines)
-        app::writeLine(stream, result.kind == CommandResult::Kind::Done ? line : QStringLiteral("quillmere-scan: ") + line);
+        app::writeLine(stream, result.kind == CommandResult::Kind::Done
+                                   ? line
+                                   : QStringLiteral("quillmere-scan: ") + line);
     switch (result.kind) {
     case CommandResult::Kind::Done:
         return ExitOk;
     case CommandResult::Kind::BadInput:
         return ExitUsage;
     case CommandResult::Kind::NoDataSource:
-        app::writeLine(stderr, QStringLiteral("quillmere-scan: the data source \"%1\" could not be opened. Name "
-                                              "another with 'quillmere-scan config DSN NAME'; check this one with "
-                                              "'isql -v %1'.")
-                                   .arg(dsn));
+        app::writeLine(stderr,
+                       QStringLiteral("quillmere-scan: the data source \"%1\" could not be opened. Name "
+                                      "another with 'quillmere-scan config DSN NAME'; check this one with "
+                                      "'isql -v %1'.")
+                           .arg(dsn));
         return ExitNoDataSource;
     case CommandResult::Kind::Failed:
         return ExitFailure;
@@ -63,9 +66,11 @@ int usage(const QString &what)
 std::optional<QByteArray> readInput(const QString &file)
 {
     QFile in;
-    const bool opened = file == QLatin1String("-") ? in.open(stdin, QIODevice::ReadOnly) : (in.setFileName(file), in.open(QIODevice::ReadOnly));
+    const bool opened = file == QLatin1String("-") ? in.open(stdin, QIODevice::ReadOnly)
+                                                   : (in.setFileName(file), in.open(QIODevice::ReadOnly));
     if (!opened) {
-        app::writeLine(stderr, QStringLiteral("quillmere-scan: cannot read %1: %2").arg(file, in.errorString()));
+        app::writeLine(stderr,
+                       QStringLiteral("quillmere-scan: cannot read %1: %2").arg(file, in.errorString()));
         return std::nullopt;
     }
     return in.readAll();
@@ -81,7 +86,8 @@ bool writeOutput(const QString &file, const QByteArray &bytes)
     QFile out(file);
     if (out.open(QIODevice::WriteOnly | QIODevice::Truncate) && out.write(bytes) == bytes.size())
         return true;
-    app::writeLine(stderr, QStringLiteral("quillmere-scan: cannot write %1: %2").arg(file, out.errorString()));
+    app::writeLine(stderr,
+                   QStringLiteral("quillmere-scan: cannot write %1: %2").arg(file, out.errorString()));
     return false;
 }
 
@@ -99,22 +105,29 @@ CommandResult listUrls(Engine &engine)
         return CommandResult::fromError(rows.error, QStringLiteral("reading the URL list"));
     const QHash<qint64, store::UrlStatus> statuses = engine.urls().statuses();
     CommandResult result;
-    result.lines << QStringLiteral("ID\tURL\tSENSITIVITY\tDATE\tCOUNT\tLAST CHECK\tLAST OUTCOME\tFAILED RUNS");
+    result.lines << QStringLiteral(
+        "ID\tURL\tSENSITIVITY\tDATE\tCOUNT\tLAST CHECK\tLAST OUTCOME\tFAILED RUNS");
     for (const store::UrlRow &row : rows.rows) {
         const auto status = statuses.constFind(row.id.toLongLong());
         const bool known = status != statuses.constEnd();
-        result.lines << QStringList{cell(row.id), cell(row.url), cell(row.sensitivity), cell(row.date), cell(row.count),
-                                    known ? status->lastCheck.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")) : QString(),
+        result.lines << QStringList{cell(row.id),
+                                    cell(row.url),
+                                    cell(row.sensitivity),
+                                    cell(row.date),
+                                    cell(row.count),
+                                    known ? status->lastCheck.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss"))
+                                          : QString(),
                                     known ? cell(status->outcome) : QString(),
                                     known ? QString::number(status->failures) : QString()}
-                                .join(u'\t');
+                            .join(u'\t');
     }
     return result;
 }
 
 CommandResult listKeywords(Engine &engine)
 {
-    const store::KeywordList keywords = store::loadKeywords(engine.dataSource(), engine.dataSourceName().refresh());
+    const store::KeywordList keywords =
+        store::loadKeywords(engine.dataSource(), engine.dataSourceName().refresh());
     if (keywords.error.failed())
         return CommandResult::fromError(keywords.error, QStringLiteral("reading the keyword list"));
     CommandResult result;
@@ -140,7 +153,9 @@ int runListCommand(app::SettingsStore &settings, const app::Clock &clock, const 
     options.withMail = false;
     Engine engine(settings, prompts, clock, options);
     const lists::ListContext context{engine.fields(), engine.dataSourceName(), engine.dataSource(), prompts};
-    const auto done = [&](const CommandResult &result) { return finish(result, engine.dataSourceName().current()); };
+    const auto done = [&](const CommandResult &result) {
+        return finish(result, engine.dataSourceName().current());
+    };
 
     if (command == QLatin1String("reset-date")) {
         QList<qint64> ids;
@@ -190,7 +205,8 @@ int runListCommand(app::SettingsStore &settings, const app::Clock &clock, const 
         if (rest.size() == 3) {
             if (rest.at(1) != QLatin1String("--sensitivity"))
                 return usage(QStringLiteral("urls add URL [--sensitivity N]"));
-            if (const QString problem = lists::sensitivityProblem(rest.at(2)); !problem.isEmpty() || rest.at(2).trimmed().isEmpty())
+            if (const QString problem = lists::sensitivityProblem(rest.at(2));
+                !problem.isEmpty() || rest.at(2).trimmed().isEmpty())
                 return usage(problem.isEmpty() ? QStringLiteral("--sensitivity needs a number") : problem);
             sensitivity = rest.at(2).trimmed().toLongLong();
         }

@@ -90,13 +90,15 @@ int runScanCommand(app::SettingsStore &settings, const app::Clock &clock, const 
     int stoppedBy = 0;
     notify::ResultMail *mail = engine.mail();
     if (mail != nullptr) {
-        QObject::connect(mail, &notify::ResultMail::mailFinished, &loop, [&](bool accepted, const QString &reason) {
-            if (!accepted) {
-                mailFailed = true;
-                app::writeLine(stderr, QStringLiteral("quillmere-scan: the result mail failed: %1").arg(reason));
-            }
-            loop.quit();
-        });
+        QObject::connect(
+            mail, &notify::ResultMail::mailFinished, &loop, [&](bool accepted, const QString &reason) {
+                if (!accepted) {
+                    mailFailed = true;
+                    app::writeLine(stderr,
+                                   QStringLiteral("quillmere-scan: the result mail failed: %1").arg(reason));
+                }
+                loop.quit();
+            });
     }
     QObject::connect(&engine.run(), &scan::ScanRun::runEnded, &loop, [&] {
         if (mail == nullptr || !mail->isSending())

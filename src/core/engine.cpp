@@ -31,8 +31,9 @@ Engine::Engine(app::SettingsStore &settings, app::OperatorPrompts &prompts, cons
     rules.timeLimit = options.requestTimeout;
     rules.caFile = QFile::encodeName(options.caFile);
     m_fetcher->setRules(rules);
-    m_run = std::make_unique<scan::ScanRun>(scan::ScanRun::Parts{m_fields, m_findings, settings, m_dataSourceName,
-                                                                 m_calendar, clock, m_dataSource, *m_fetcher, prompts});
+    m_run = std::make_unique<scan::ScanRun>(scan::ScanRun::Parts{m_fields, m_findings, settings,
+                                                                 m_dataSourceName, m_calendar, clock,
+                                                                 m_dataSource, *m_fetcher, prompts});
     // The findings are the report's: they go when it is cleared.
     connect(&m_fields, &app::RunFields::fieldChanged, this, [this](app::Field field) {
         if (field == app::Field::txtResultat && m_fields.text(field).isEmpty())

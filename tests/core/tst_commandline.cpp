@@ -72,7 +72,8 @@ struct ScanSetup
                                      "the car is fast</body></html>");
         cars.delay = delay;
         http.setResponse(u"/cars"_s, cars);
-        db.exec(u"INSERT INTO listen (URL) VALUES ('ftp://example.org/'), (?)"_s, {http.url(u"/cars"_s).toString()});
+        db.exec(u"INSERT INTO listen (URL) VALUES ('ftp://example.org/'), (?)"_s,
+                {http.url(u"/cars"_s).toString()});
         db.exec(u"INSERT INTO keyword (KEYWORDS) VALUES ('car')"_s);
         configure({{u"DSN"_s, db.name()}});
     }
@@ -144,7 +145,8 @@ void CommandLineTest::configRefusesWhatCannotBeStored()
     QCOMPARE(refused.status, 2);
     QCOMPARE(refused.err.count('\n'), 1);
     QVERIFY(refused.out.isEmpty());
-    QCOMPARE(run({u"config"_s, u"Subject"_s}).out + run({u"config"_s, u"Parallel"_s}).out, QByteArray("Daily\n5\n"));
+    QCOMPARE(run({u"config"_s, u"Subject"_s}).out + run({u"config"_s, u"Parallel"_s}).out,
+             QByteArray("Daily\n5\n"));
 }
 
 void CommandLineTest::unusableSettingsFileIsNamed_data()
@@ -167,7 +169,9 @@ void CommandLineTest::unusableSettingsFileIsNamed()
     if (kind == u"binary"_s) {
         QFile out(file);
         QVERIFY(out.open(QIODevice::WriteOnly));
-        out.write(QByteArray("\x7f" "ELF\x02\x01\x01\0\0\0", 10));
+        out.write(QByteArray("\x7f"
+                             "ELF\x02\x01\x01\0\0\0",
+                             10));
     }
     const Outcome config = run({u"config"_s, u"DSN"_s});
     const Outcome scan = run({u"scan"_s, u"--no-mail"_s});
@@ -252,13 +256,15 @@ void CommandLineTest::scanPrintsTheReportAndMailsIt()
                        {u"Subject"_s, u"Watch"_s}}));
     const Outcome outcome = run({u"scan"_s});
     QCOMPARE(outcome.status, 0);
-    QVERIFY2(outcome.out.startsWith("\n@ Cars\nFound keywords; \ncar\nClick to go "), outcome.out.constData());
+    QVERIFY2(outcome.out.startsWith("\n@ Cars\nFound keywords; \ncar\nClick to go "),
+             outcome.out.constData());
     QVERIFY(outcome.out.contains("Scan complet @ "));
     // The error pane's one entry and the window's message, nothing else (no diagnostics between).
     QCOMPARE(outcome.err, FtpEntry + "Send mail\n");
     QTRY_COMPARE(sink.messageCount(), qsizetype(1));
     // The mail is the report as printed, end stamp included.
-    QCOMPARE(sink.messages().first().body.trimmed(), QString::fromLocal8Bit(outcome.out).replace(u"\n"_s, u"\r\n"_s).trimmed());
+    QCOMPARE(sink.messages().first().body.trimmed(),
+             QString::fromLocal8Bit(outcome.out).replace(u"\n"_s, u"\r\n"_s).trimmed());
 
     // A mail that cannot be delivered makes a failed run.
     QVERIFY(configure({{u"Mailserver"_s, u"127.0.0.1:1"_s}}));
@@ -281,7 +287,8 @@ void CommandLineTest::checkWritesNothing()
     const Outcome text = run({u"check"_s, u" "_s + url});
     QCOMPARE(text.status, 0);
     for (const char *line : {"status line: HTTP/1.1 200 OK\n", "title: Cars\n", "  hits: 2 at 4, 23\n",
-                             "  length compared: 25\n", "  context: my [car] is red and the car is fast\n", ": stored length none, new\n"})
+                             "  length compared: 25\n", "  context: my [car] is red and the car is fast\n",
+                             ": stored length none, new\n"})
         QVERIFY2(text.out.contains(line), text.out.constData());
     const Outcome json = run({u"check"_s, url, u"--json"_s});
     QCOMPARE(json.status, 0);
@@ -341,7 +348,8 @@ void CommandLineTest::databaseThatStopsAnsweringEndsTheScan()
     // The server stops answering while the page is on its way.
     QFile stateFile(state);
     QVERIFY(stateFile.open(QIODevice::ReadOnly));
-    const QString root = QString::fromUtf8(stateFile.readAll()).section(u"PG_ROOT="_s, 1).section(u'\n', 0, 0);
+    const QString root =
+        QString::fromUtf8(stateFile.readAll()).section(u"PG_ROOT="_s, 1).section(u'\n', 0, 0);
     QFile pidFile(root + u"/data/postmaster.pid"_s);
     QVERIFY(pidFile.open(QIODevice::ReadOnly));
     const QString postmaster = QString::fromLatin1(pidFile.readLine()).trimmed();

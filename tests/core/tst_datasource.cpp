@@ -89,10 +89,11 @@ void DataSourceTest::missingNamesAreNotFoundAndCreateNoFile()
     // Entries that unixODBC could pick for a name it does not find: the first, and "Default".
     TestDataSource other(Backend::Sqlite);
     QVERIFY2(other.isValid(), qPrintable(other.error()));
-    QVERIFY(qs::test::registerDataSource(QStringLiteral("Default"),
-                                         qs::test::sqliteEntries(m_workDir.filePath(QStringLiteral("default.db")))));
-    QVERIFY(qs::test::registerDataSource(QStringLiteral("BrokenFolder"),
-                                         qs::test::sqliteEntries(QStringLiteral("/nonexistent/folder/x.db"))));
+    QVERIFY(qs::test::registerDataSource(
+        QStringLiteral("Default"),
+        qs::test::sqliteEntries(m_workDir.filePath(QStringLiteral("default.db")))));
+    QVERIFY(qs::test::registerDataSource(
+        QStringLiteral("BrokenFolder"), qs::test::sqliteEntries(QStringLiteral("/nonexistent/folder/x.db"))));
     const QStringList before = QDir(m_workDir.path()).entryList(QDir::Files);
 
     DataSource dataSource;
@@ -118,14 +119,16 @@ void DataSourceTest::queueTakesOnlyRowsNotDatedToday()
     const auto source = dataSource();
     QVERIFY2(source->isValid(), qPrintable(source->error()));
     const QDate today(2026, 12, 6);
-    for (const QVariant &date : {QVariant(today.addDays(-1)), QVariant(today), QVariant(QMetaType::fromType<QDate>()),
-                                 QVariant(today.addDays(1)), QVariant(today.addDays(-400))})
+    for (const QVariant &date :
+         {QVariant(today.addDays(-1)), QVariant(today), QVariant(QMetaType::fromType<QDate>()),
+          QVariant(today.addDays(1)), QVariant(today.addDays(-400))})
         QVERIFY(source->exec(u"INSERT INTO listen (URL, DAGEN) VALUES ('u', ?)"_s, {date}));
 
     // Any date but today is due, one after today too; a row without a date never is.
     DataSource dataSource;
     const auto ids = [&](std::optional<qint64> after, int limit) {
-        const qs::store::DueRows due = qs::store::selectDueRows(dataSource, source->name(), today, after, limit);
+        const qs::store::DueRows due =
+            qs::store::selectDueRows(dataSource, source->name(), today, after, limit);
         QList<qint64> found;
         for (const qs::store::DueRow &row : due.rows)
             found << row.id.toLongLong();
@@ -148,13 +151,16 @@ void DataSourceTest::claimAndGiveBackGuardTheRow()
     const QList<qs::store::DueRow> rows =
         qs::store::selectDueRows(dataSource, source->name(), today, std::nullopt, 10).rows;
     QCOMPARE(rows.size(), 2);
-    const auto state = [&](int id) { return source->rows(u"SELECT DAGEN, TAL FROM listen WHERE ID = ?"_s, {id}).value(0); };
+    const auto state = [&](int id) {
+        return source->rows(u"SELECT DAGEN, TAL FROM listen WHERE ID = ?"_s, {id}).value(0);
+    };
     using Outcome = qs::store::Claim::Outcome;
 
     for (const qs::store::DueRow &row : rows) {
         QCOMPARE(qs::store::claimRow(dataSource, source->name(), row, today).outcome, Outcome::Taken);
         // The claim is the guard between scanners: a second one finds the row taken.
-        QCOMPARE(qs::store::claimRow(dataSource, source->name(), row, today).outcome, Outcome::TakenElsewhere);
+        QCOMPARE(qs::store::claimRow(dataSource, source->name(), row, today).outcome,
+                 Outcome::TakenElsewhere);
     }
     QCOMPARE(state(1), (QVariantList{today, 8}));
     QCOMPARE(state(2), (QVariantList{today, QVariant(QMetaType::fromType<int>())}));

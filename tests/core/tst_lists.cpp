@@ -137,24 +137,29 @@ private slots:
         const QByteArray keywords = "keyword\n\"harbour, fees\"\n\"say \"\"hi\"\"\"\n\nÆble\n";
         QCOMPARE(importList(world.context, ListKind::Urls, urls).kind, CommandResult::Kind::Done);
         QCOMPARE(importList(world.context, ListKind::Keywords, keywords).kind, CommandResult::Kind::Done);
-        QCOMPARE(world.urlsStored(), (QStringList{u"http://a.example/?q=1,2"_s, u"http://b.example/\"quoted\"/æøå"_s,
-                                                  u" http://c.example/ "_s}));
+        QCOMPARE(world.urlsStored(),
+                 (QStringList{u"http://a.example/?q=1,2"_s, u"http://b.example/\"quoted\"/æøå"_s,
+                              u" http://c.example/ "_s}));
         QCOMPARE(world.valuesOf(u"http://b.example/\"quoted\"/æøå"_s).value(2), QVariant(50));
         QCOMPARE(world.keywordsStored(), (QStringList{u"harbour, fees"_s, u"say \"hi\""_s, u"Æble"_s}));
 
         QByteArray exportedUrls;
         QByteArray exportedKeywords;
         QCOMPARE(exportList(world.context, ListKind::Urls, &exportedUrls).kind, CommandResult::Kind::Done);
-        QCOMPARE(exportList(world.context, ListKind::Keywords, &exportedKeywords).kind, CommandResult::Kind::Done);
+        QCOMPARE(exportList(world.context, ListKind::Keywords, &exportedKeywords).kind,
+                 CommandResult::Kind::Done);
         World other(world.db.backend());
         QCOMPARE(importList(other.context, ListKind::Urls, exportedUrls).kind, CommandResult::Kind::Done);
-        QCOMPARE(importList(other.context, ListKind::Keywords, exportedKeywords).kind, CommandResult::Kind::Done);
+        QCOMPARE(importList(other.context, ListKind::Keywords, exportedKeywords).kind,
+                 CommandResult::Kind::Done);
         QCOMPARE(other.urlsStored(), world.urlsStored());
-        QCOMPARE(other.db.rows(u"SELECT SCENS FROM listen ORDER BY ID"_s), world.db.rows(u"SELECT SCENS FROM listen ORDER BY ID"_s));
+        QCOMPARE(other.db.rows(u"SELECT SCENS FROM listen ORDER BY ID"_s),
+                 world.db.rows(u"SELECT SCENS FROM listen ORDER BY ID"_s));
         QCOMPARE(other.keywordsStored(), world.keywordsStored());
 
         // Read back into the same lists, everything is listed already: reported, left out.
-        const CommandResult again = importList(world.context, ListKind::Keywords, "keyword\n\"HARBOUR, FEES\"\nnew\n");
+        const CommandResult again =
+            importList(world.context, ListKind::Keywords, "keyword\n\"HARBOUR, FEES\"\nnew\n");
         QCOMPARE(again.kind, CommandResult::Kind::Done);
         QVERIFY(again.lines.first().startsWith(u"line 2: "_s));
         QCOMPARE(world.keywordsStored().size(), 4);
@@ -164,15 +169,20 @@ private slots:
     {
         QTest::addColumn<QByteArray>("csv");
         QTest::addColumn<QString>("problemAt");
-        QTest::newRow("empty URL") << QByteArray("url,sensitivity\nhttp://a.example/,1\n,5\n") << u"line 3: "_s;
+        QTest::newRow("empty URL") << QByteArray("url,sensitivity\nhttp://a.example/,1\n,5\n")
+                                   << u"line 3: "_s;
         QTest::newRow("other scheme") << QByteArray("url,sensitivity\nftp://a.example/\n") << u"line 2: "_s;
-        QTest::newRow("negative sensitivity") << QByteArray("url,sensitivity\nhttp://a.example/,-1\n") << u"line 2: "_s;
+        QTest::newRow("negative sensitivity")
+            << QByteArray("url,sensitivity\nhttp://a.example/,-1\n") << u"line 2: "_s;
         QTest::newRow("sensitivity past 2^31 - 1")
             << QByteArray("url,sensitivity\nhttp://a.example/,2147483648\n") << u"line 2: "_s;
-        QTest::newRow("sensitivity no number") << QByteArray("url,sensitivity\nhttp://a.example/,ten\n") << u"line 2: "_s;
-        QTest::newRow("a field too many") << QByteArray("url,sensitivity\nhttp://a.example/,1,2\n") << u"line 2: "_s;
+        QTest::newRow("sensitivity no number")
+            << QByteArray("url,sensitivity\nhttp://a.example/,ten\n") << u"line 2: "_s;
+        QTest::newRow("a field too many")
+            << QByteArray("url,sensitivity\nhttp://a.example/,1,2\n") << u"line 2: "_s;
         QTest::newRow("no header") << QByteArray("http://a.example/,1\n") << u"line 1: "_s;
-        QTest::newRow("quote never closed") << QByteArray("url,sensitivity\n\"http://a.example/,1\n") << u"line 2: "_s;
+        QTest::newRow("quote never closed")
+            << QByteArray("url,sensitivity\n\"http://a.example/,1\n") << u"line 2: "_s;
     }
     void importWithABadLineChangesNothing()
     {
@@ -429,9 +439,11 @@ private slots:
             << Backend::Sqlite << false << true << u"KEYWORDS"_s << u"car"_s << u"Keyword edit Error "_s;
         // The search ignores case: a keyword in other letters is the same keyword.
         QTest::newRow("keyword in other letters, postgresql")
-            << Backend::Postgres << false << true << u"KEYWORDS"_s << u"Car"_s << u"Keyword edit Error  3022"_s;
+            << Backend::Postgres << false << true << u"KEYWORDS"_s << u"Car"_s
+            << u"Keyword edit Error  3022"_s;
         QTest::newRow("keyword in other letters, sqlite")
-            << Backend::Sqlite << false << false << u"KEYWORDS"_s << u"CAR"_s << u"Keyword edit Error  3022"_s;
+            << Backend::Sqlite << false << false << u"KEYWORDS"_s << u"CAR"_s
+            << u"Keyword edit Error  3022"_s;
         // SQLite keeps any value in any column.
         QTest::newRow("text as sensitivity, postgresql")
             << Backend::Postgres << true << false << u"SCENS"_s << u"many"_s << u"URL edit Error "_s;

@@ -247,10 +247,12 @@ void MailTest::subjectHeader()
 void MailTest::composedMessage()
 {
     // Line breaks in header values must not start headers of their own.
-    const qs::notify::MailContent content{u"mail.example.org"_s, u"scan@example.org\r\nBcc: a@evil.test"_s,
+    const qs::notify::MailContent content{u"mail.example.org"_s,
+                                          u"scan@example.org\r\nBcc: a@evil.test"_s,
                                           u"boss@example.org\nX-Injected: 1"_s,
                                           u"Report\r\nBcc: b@evil.test : 06-12-2026"_s,
-                                          u"line one\nline two æ\r\n"_s, {}};
+                                          u"line one\nline two æ\r\n"_s,
+                                          {}};
     const QDateTime date(QDate(2026, 12, 6), QTime(6, 4, 6), Qt::UTC);
     const QByteArray message = qs::notify::composeMessage(content, date, u"<abc@example.org>"_s);
     QCOMPARE(message.count('\n'), message.count("\r\n"));
@@ -583,10 +585,10 @@ void MailTest::htmlAlternativeSaysWhereAndWhy()
     for (const QString &tag : {u"script"_s, u"style"_s, u"img"_s, u"link"_s})
         QVERIFY2(!mail.htmlTags.contains(tag), qPrintable(tag));
     const QString text = mail.htmlText;
-    for (const QString &part : {u"2 URLs scanned, 0 keywords new, 1 changed, 1 URL failed"_s,
-                                u"Fish & <script>chips"_s, u"car \u2014 changed: 39 \u2192 50, sensitivity 10"_s,
-                                u"bb car z"_s, u"Could not be checked"_s,
-                                world.url(u"/gone"_s) + u": HTTP status 404, failed 2 runs in a row"_s})
+    for (const QString &part :
+         {u"2 URLs scanned, 0 keywords new, 1 changed, 1 URL failed"_s, u"Fish & <script>chips"_s,
+          u"car \u2014 changed: 39 \u2192 50, sensitivity 10"_s, u"bb car z"_s, u"Could not be checked"_s,
+          world.url(u"/gone"_s) + u": HTTP status 404, failed 2 runs in a row"_s})
         QVERIFY2(text.contains(part), qPrintable(part + u" in "_s + text));
     QCOMPARE(text.count(u"car \u2014"_s), 1);
     QVERIFY(!text.contains(u"boat \u2014"_s)); // unchanged

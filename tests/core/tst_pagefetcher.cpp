@@ -10,11 +10,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "loopbackhttpserver.h"
 #include "core/scan/fetchresult.h"
 #include "core/scan/httptransfer.h"
 #include "core/scan/pagefetcher.h"
 #include "core/scan/requesturl.h"
+#include "loopbackhttpserver.h"
 #include "testcertificate.h"
 
 using namespace std::chrono_literals;
@@ -58,7 +58,7 @@ FetchResult fetchAndWait(PageFetcher &fetcher, const QString &url)
 }
 
 qs::scan::TransferRules rules(std::chrono::milliseconds timeLimit, qint64 maxBodyBytes = qint64{16} << 20,
-                               const QString &caFile = {})
+                              const QString &caFile = {})
 {
     return {timeLimit, maxBodyBytes, QFile::encodeName(caFile)};
 }

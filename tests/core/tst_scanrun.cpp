@@ -77,14 +77,16 @@ void ScanRunTest::tolerance_data()
     QTest::addColumn<QString>("verdicts");    // per day: N new, C changed, U unchanged
     QTest::addColumn<qint64>("stored");       // TALSUM after the last day
 
-    QTest::newRow("exactly the sensitivity away") << QVariant(10) << QList{500, 510, 490} << u"NUU"_s << 506LL;
+    QTest::newRow("exactly the sensitivity away")
+        << QVariant(10) << QList{500, 510, 490} << u"NUU"_s << 506LL;
     QTest::newRow("one more than the sensitivity") << QVariant(10) << QList{500, 511} << u"NC"_s << 517LL;
     QTest::newRow("small changes add up") << QVariant(10) << QList{500, 508, 516} << u"NUC"_s << 522LL;
     QTest::newRow("back within the new length") << QVariant(10) << QList{500, 511, 505} << u"NCU"_s << 517LL;
     QTest::newRow("shrinking text") << QVariant(10) << QList{500, 489} << u"NC"_s << 495LL;
     QTest::newRow("sensitivity 0") << QVariant(0) << QList{500, 500, 501} << u"NUC"_s << 507LL;
     QTest::newRow("negative sensitivity") << QVariant(-1) << QList{500, 500} << u"NC"_s << 506LL;
-    QTest::newRow("sensitivity past 2^31") << QVariant(qint64(1) << 31 | 5) << QList{500, 900} << u"NU"_s << 506LL;
+    QTest::newRow("sensitivity past 2^31")
+        << QVariant(qint64(1) << 31 | 5) << QList{500, 900} << u"NU"_s << 506LL;
     QTest::newRow("largest sensitivity")
         << QVariant(std::numeric_limits<qint64>::max()) << QList{500, 1} << u"NU"_s << 506LL;
 }
@@ -107,7 +109,8 @@ void ScanRunTest::tolerance()
             world.nextDay();
         world.http.setResponse(u"/page"_s, LoopbackHttpServer::page(carPage(paddings.at(day))));
         QVERIFY(world.runToEnd());
-        const bool reported = world.text(Field::txtResultat).contains(u"Click to go "_s + world.url(u"/page"_s));
+        const bool reported =
+            world.text(Field::txtResultat).contains(u"Click to go "_s + world.url(u"/page"_s));
         QCOMPARE(reported, verdicts.at(day) != u'U');
     }
     QCOMPARE(world.hit(id, u"car"_s), (QVariantList{id, u"car"_s, stored}));
@@ -122,14 +125,15 @@ void ScanRunTest::reportAndItsEnd()
     world.addKeyword(u"boat"_s);
     const QString url = world.url(u"/p"_s);
     world.addUrl(url);
-    world.http.setResponse(u"/p"_s, LoopbackHttpServer::page("<html><head><title>Cars &amp; boats</title></head>"
-                                                              "<body>a car b car c boat d boat e</body></html>"));
+    world.http.setResponse(u"/p"_s,
+                           LoopbackHttpServer::page("<html><head><title>Cars &amp; boats</title></head>"
+                                                    "<body>a car b car c boat d boat e</body></html>"));
     QSignalSpy mailed(&world.engine->run(), &ScanRun::reportReady);
     QVERIFY(world.runToEnd());
     // The last keyword loaded is searched first; the entry lists the keywords in that order.
     const QString stamp = ScanRun::stampText(world.clock.now());
-    const QString report = entryFor(u"Cars &amp; boats"_s, {u"boat"_s, u"car"_s}, url) + CrLf +
-                           u"Scan complet @ "_s + stamp;
+    const QString report =
+        entryFor(u"Cars &amp; boats"_s, {u"boat"_s, u"car"_s}, url) + CrLf + u"Scan complet @ "_s + stamp;
     QCOMPARE(world.text(Field::txtResultat), report);
     // The mail carries the report with its end stamp.
     QCOMPARE(mailed.size(), 1);
@@ -166,7 +170,8 @@ void ScanRunTest::failedFetchesScoreNothingAndTheRunGoesOn_data()
     QTest::newRow("length that is no number")
         << LoopbackHttpServer::raw(ok + "Content-Length: 12abc\r\n\r\n" + body) << false;
     QTest::newRow("corrupt compressed body")
-        << LoopbackHttpServer::raw(withLength(ok + "Content-Encoding: deflate\r\n", "\x78\x9c garbage")) << false;
+        << LoopbackHttpServer::raw(withLength(ok + "Content-Encoding: deflate\r\n", "\x78\x9c garbage"))
+        << false;
     QTest::newRow("unknown content coding")
         << LoopbackHttpServer::raw(withLength(ok + "Content-Encoding: x-squeeze\r\n", body)) << false;
     Response silent;
@@ -221,8 +226,8 @@ void ScanRunTest::everyAnswerWithAStatusLineIsJudged_data()
     QTest::newRow("301 without Location")
         << LoopbackHttpServer::raw(withLength("HTTP/1.1 301 Moved Permanently\r\n", body))
         << u"HTTP/1.1 301 Moved Permanently\r\nContent-Length: "_s << true;
-    QTest::newRow("HTTP/1.0 status line") << LoopbackHttpServer::raw("HTTP/1.0 200 OK\r\n\r\n" + body)
-                                          << u"HTTP/1.1 200 OK\r\n"_s << false;
+    QTest::newRow("HTTP/1.0 status line")
+        << LoopbackHttpServer::raw("HTTP/1.0 200 OK\r\n\r\n" + body) << u"HTTP/1.1 200 OK\r\n"_s << false;
     // Each coding is undone in turn; the length of the compressed body is left out of the block.
     QTest::newRow("two codings stacked")
         << LoopbackHttpServer::raw(withLength("HTTP/1.1 200 OK\r\nContent-Encoding: deflate, deflate\r\n",
@@ -360,8 +365,7 @@ void ScanRunTest::rowsTheRunCannotScanGetAnEntry()
     const QVariant next = world.addUrl(world.url(u"/page"_s));
     QVERIFY(world.runToEnd());
     entry.replace(u"%ID"_s, id.toString()).replace(u"%URL"_s, stored);
-    QVERIFY2(world.text(Field::txtEtrap).startsWith(entry),
-             qPrintable(world.text(Field::txtEtrap)));
+    QVERIFY2(world.text(Field::txtEtrap).startsWith(entry), qPrintable(world.text(Field::txtEtrap)));
     // The run goes on with the next row, and the row is out of today's queue all the same.
     QCOMPARE(world.hit(next, u"car"_s).size(), 3);
     QCOMPARE(world.dateAndCount(id).value(1).toInt(), 1);
@@ -386,7 +390,8 @@ void ScanRunTest::queueWalksTheTableOnceAndThenAgain()
             return;
         // Another scanner takes row 6 after this run has read it, and a row is added. Reset date
         // makes row 1 due again while the run is under way: the last walk takes it again.
-        world.db.exec(u"UPDATE listen SET DAGEN = ?, TAL = TAL + 1 WHERE ID = ?"_s, {QDate(2026, 12, 6), ids.at(5)});
+        world.db.exec(u"UPDATE listen SET DAGEN = ?, TAL = TAL + 1 WHERE ID = ?"_s,
+                      {QDate(2026, 12, 6), ids.at(5)});
         world.addUrl(world.url(u"/r7"_s));
         world.db.exec(u"UPDATE listen SET DAGEN = '2003-01-01' WHERE ID = ?"_s, {ids.at(0)});
     });
@@ -531,7 +536,8 @@ void ScanRunTest::pageTextCannotDriveATerminal()
     world.addKeyword(u"car"_s);
     const QByteArray body = carPage(10, QByteArray("A\x1b[2JB\x07\0C", 9));
     const QVariant id = world.addUrl(world.url(u"/p"_s));
-    world.http.setResponse(u"/p"_s, LoopbackHttpServer::raw(withLength("HTTP/1.1 404 \x1b]0;owned\x07\r\n", body)));
+    world.http.setResponse(u"/p"_s,
+                           LoopbackHttpServer::raw(withLength("HTTP/1.1 404 \x1b]0;owned\x07\r\n", body)));
     QVERIFY(world.runToEnd());
     const QString title = u"A\uFFFD[2JB\uFFFD\uFFFDC"_s;
     QCOMPARE(world.text(Field::txtTitle), title);
@@ -557,7 +563,9 @@ void ScanRunTest::failuresInARowAreCounted()
         answer.status = statuses.at(day);
         world.http.setResponse(u"/flaky"_s, answer);
         QVERIFY(world.runToEnd());
-        const QVariantList status = world.db.rows(u"SELECT LASTCHECK, OUTCOME, FAILURES FROM urlstatus WHERE ID = ?"_s, {id}).value(0);
+        const QVariantList status =
+            world.db.rows(u"SELECT LASTCHECK, OUTCOME, FAILURES FROM urlstatus WHERE ID = ?"_s, {id})
+                .value(0);
         QCOMPARE(status.value(2).toInt(), streaks.at(day));
         QVERIFY(status.value(1).toString().startsWith(u"HTTP/1.1 %1 "_s.arg(statuses.at(day))));
         QCOMPARE(status.value(0).toString(), world.clock.now().toString(u"yyyy-MM-dd hh:mm:ss"_s));

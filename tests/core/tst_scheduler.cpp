@@ -75,7 +75,8 @@ void SchedulerTest::startsOnlyInTheFirstMinuteOfItsHour_data()
 
     const QList<QTime> noonTicks{QTime(11, 59, 40), QTime(12, 0, 16), QTime(12, 0, 52), QTime(12, 1, 28)};
     QTest::newRow("left alone: noon, once") << QString() << noonTicks << 1;
-    QTest::newRow("a later minute of the hour") << QString() << QList{QTime(12, 1, 0), QTime(12, 59, 59)} << 0;
+    QTest::newRow("a later minute of the hour")
+        << QString() << QList{QTime(12, 1, 0), QTime(12, 59, 59)} << 0;
     QTest::newRow("hour set") << u"7"_s << QList{QTime(7, 0, 30)} << 1;
     QTest::newRow("leading zero") << u"07"_s << QList{QTime(7, 0, 0), QTime(7, 0, 36)} << 0;
     QTest::newRow("leading blank") << u" 7"_s << QList{QTime(7, 0, 0)} << 0;

@@ -111,7 +111,8 @@ void SettingsTest::numbersOutOfRangeGiveTheDefault()
     QFETCH(QString, stored);
     QFETCH(qint64, used);
     QFETCH(bool, problem);
-    SettingsStore store(m_dir.filePath(QStringLiteral("numbers-%1.conf").arg(QString::fromLatin1(QTest::currentDataTag()))));
+    SettingsStore store(
+        m_dir.filePath(QStringLiteral("numbers-%1.conf").arg(QString::fromLatin1(QTest::currentDataTag()))));
     if (!stored.isNull())
         store.write(qs::app::keys::Parallel, stored);
     const qs::app::NumberSetting parallel = store.readNumber(qs::app::numbers::Parallel);

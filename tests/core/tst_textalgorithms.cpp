@@ -8,10 +8,10 @@
 
 #include <tuple>
 
-#include "pagegenerator.h"
 #include "core/scan/keywordsearch.h"
 #include "core/scan/responseanalysis.h"
 #include "core/scan/tagstripper.h"
+#include "pagegenerator.h"
 
 using namespace Qt::Literals::StringLiterals;
 using namespace qs::scan;
@@ -96,7 +96,7 @@ StripResult referenceStrip(const QString &htmlDoc)
 }
 
 QList<KeywordFind> referenceSearch(const QString &returnedText, const QString &strippedText,
-                                 const QStringList &rows)
+                                   const QStringList &rows)
 {
     QStringList keywords;
     for (const QString &row : rows)
@@ -571,7 +571,8 @@ void TestTextAlgorithms::searchMatchesReferenceOnRandomMarkup()
         const StripResult stripped = stripTags(page);
         const QStringList keywords = fuzz.keywordsFor(stripped.text, 2, 2);
         return std::tuple(page + u" / "_s + keywords.join(u", "_s),
-                          both(stripped) + described(searchKeywords(stripped.text, stripped.shownText, keywords)),
+                          both(stripped) +
+                              described(searchKeywords(stripped.text, stripped.shownText, keywords)),
                           both(referenceStrip(page)) +
                               described(referenceSearch(stripped.text, stripped.shownText, keywords)));
     });

@@ -7,8 +7,8 @@
 #include <QTextBrowser>
 #include <QtTest>
 
-#include "core/version.h"
 #include "core/app/paths.h"
+#include "core/version.h"
 #include "gui/dialogs/aboutwindow.h"
 #include "loopbackhttpserver.h"
 #include "windowworld.h"

@@ -248,7 +248,6 @@ private slots:
         QTRY_COMPARE(world.keywordsStored(), QStringList{u"ars"_s});
         QCOMPARE(world.prompts->confirmations.size(), 2);
     }
-
 };
 
 QTEST_MAIN(GridTest)

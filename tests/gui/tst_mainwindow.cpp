@@ -1,13 +1,13 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QLabel>
-#include <QProcess>
-#include <QTabWidget>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTabWidget>
 #include <QtTest>
 
 #include "core/scan/scanrun.h"
@@ -75,11 +75,11 @@ void MainWindowTest::startRunsAScanAndCannotBePressedTwice()
     WindowWorld world;
     LoopbackHttpServer http;
     QVERIFY(http.listen());
-    LoopbackHttpServer::Response slow =
-        LoopbackHttpServer::page("<title>Cars</title><p>a car b car c</p>");
+    LoopbackHttpServer::Response slow = LoopbackHttpServer::page("<title>Cars</title><p>a car b car c</p>");
     slow.delay = std::chrono::milliseconds(300);
     http.setResponse(u"/p"_s, slow);
-    QVERIFY(world.exec(u"INSERT INTO listen (URL) VALUES ('ftp://refused/'), (?)"_s, {http.url(u"/p"_s).toString()}));
+    QVERIFY(world.exec(u"INSERT INTO listen (URL) VALUES ('ftp://refused/'), (?)"_s,
+                       {http.url(u"/p"_s).toString()}));
     QVERIFY(world.exec(u"INSERT INTO keyword (KEYWORDS) VALUES ('car')"_s));
     auto *start = world.child<QPushButton>("cmdRun");
     QSignalSpy ended(&world.engine->run(), &qs::scan::ScanRun::runEnded);
@@ -91,7 +91,8 @@ void MainWindowTest::startRunsAScanAndCannotBePressedTwice()
     QVERIFY(start->isEnabled());
     QCOMPARE(world.child<QLineEdit>("txtTitle")->text(), u"Cars"_s);
     QVERIFY(world.child<QPlainTextEdit>("txtResultat")->toPlainText().contains(u"Found keywords; \ncar\n"_s));
-    QVERIFY(world.child<QPlainTextEdit>("txtEtrap")->toPlainText().startsWith(u"Fetch Error ftp://refused/"_s));
+    QVERIFY(
+        world.child<QPlainTextEdit>("txtEtrap")->toPlainText().startsWith(u"Fetch Error ftp://refused/"_s));
 }
 
 void MainWindowTest::closingDuringARunGivesTheRowsBack()
@@ -108,7 +109,8 @@ void MainWindowTest::closingDuringARunGivesTheRowsBack()
     QTRY_COMPARE(http.requestCount(u"/stall"_s), 1);
     world.window->close();
     QVERIFY(!world.engine->run().isRunning());
-    QCOMPARE(world.db.rows(u"SELECT DAGEN, TAL FROM listen"_s).value(0), (QVariantList{QDate(2003, 1, 1), 4}));
+    QCOMPARE(world.db.rows(u"SELECT DAGEN, TAL FROM listen"_s).value(0),
+             (QVariantList{QDate(2003, 1, 1), 4}));
 }
 
 void MainWindowTest::listButtonsRunTheirCommands()
@@ -153,34 +155,41 @@ void MainWindowTest::aRunWithFindingsNotifiesTheDesktop()
     QTemporaryDir dir;
     QFile config(dir.filePath(u"bus.conf"_s));
     QVERIFY(config.open(QIODevice::WriteOnly));
-    config.write("<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\" "
-                 "\"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n<busconfig><type>session</type>"
-                 "<listen>unix:tmpdir=" + dir.path().toLocal8Bit() + "</listen><auth>EXTERNAL</auth>"
-                 "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
-                 "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>");
+    config.write(
+        "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\" "
+        "\"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n<busconfig><type>session</type>"
+        "<listen>unix:tmpdir=" +
+        dir.path().toLocal8Bit() +
+        "</listen><auth>EXTERNAL</auth>"
+        "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
+        "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>");
     config.close();
     QProcess bus;
-    bus.start(u"dbus-daemon"_s, {u"--config-file="_s + config.fileName(), u"--nofork"_s, u"--print-address=1"_s});
+    bus.start(u"dbus-daemon"_s,
+              {u"--config-file="_s + config.fileName(), u"--nofork"_s, u"--print-address=1"_s});
     if (!bus.waitForStarted() || !bus.waitForReadyRead(10000))
         QSKIP("no dbus-daemon to start a private bus with");
     const QByteArray address = bus.readLine().trimmed();
     qputenv("DBUS_SESSION_BUS_ADDRESS", address);
     QDBusConnection service = QDBusConnection::connectToBus(QString::fromLatin1(address), u"notifications"_s);
     NotificationService notifications;
-    QVERIFY(service.registerObject(u"/org/freedesktop/Notifications"_s, &notifications, QDBusConnection::ExportAllSlots));
+    QVERIFY(service.registerObject(u"/org/freedesktop/Notifications"_s, &notifications,
+                                   QDBusConnection::ExportAllSlots));
     QVERIFY(service.registerService(u"org.freedesktop.Notifications"_s));
 
     WindowWorld world;
     LoopbackHttpServer http;
     QVERIFY(http.listen());
     http.setResponse(u"/p"_s, LoopbackHttpServer::page("<p>a car b car c</p>"));
-    QVERIFY(world.exec(u"INSERT INTO listen (URL) VALUES (?), ('http://127.0.0.1:1/')"_s, {http.url(u"/p"_s).toString()}));
+    QVERIFY(world.exec(u"INSERT INTO listen (URL) VALUES (?), ('http://127.0.0.1:1/')"_s,
+                       {http.url(u"/p"_s).toString()}));
     QVERIFY(world.exec(u"INSERT INTO keyword (KEYWORDS) VALUES ('car')"_s));
     world.click("cmdRun");
     QTRY_COMPARE_WITH_TIMEOUT(notifications.shown.size(), 1, 15000);
     QCOMPARE(notifications.shown.first(),
              u"Scan finished: 1 keyword(s) new, 0 changed, 1 URL(s) failed [default,Show the report]"_s);
-    QCOMPARE(world.child<QLabel>("runCounts")->text(), u"Last run: 2 URL(s) analysed, 1 failed, 1 new, 0 changed"_s);
+    QCOMPARE(world.child<QLabel>("runCounts")->text(),
+             u"Last run: 2 URL(s) analysed, 1 failed, 1 new, 0 changed"_s);
 
     // Choosing it brings the report forward.
     world.child<QTabWidget>("SSTab1")->setCurrentIndex(3);

@@ -137,7 +137,8 @@ private:
                 closeAfterAnswer();
             break;
         case Behaviour::ResetMidway: {
-            m_socket->write(responseHead(response) + wire.left(response.cutAfter >= 0 ? response.cutAfter : wire.size() / 2));
+            m_socket->write(responseHead(response) +
+                            wire.left(response.cutAfter >= 0 ? response.cutAfter : wire.size() / 2));
             m_socket->flush();
             m_answering = true;
             // A reset, not an orderly close: with a zero linger time close() sends RST.

@@ -54,7 +54,9 @@ void ScanWorld::nextDay()
 
 QVariantList ScanWorld::hit(const QVariant &id, const QString &keyword)
 {
-    return db.rows(QStringLiteral("SELECT KWID, KWORD, TALSUM FROM kw WHERE KWID = ? AND KWORD = ?"), {id, keyword})
+    return db
+        .rows(QStringLiteral("SELECT KWID, KWORD, TALSUM FROM kw WHERE KWID = ? AND KWORD = ?"),
+              {id, keyword})
         .value(0);
 }
 

@@ -22,8 +22,8 @@ struct ReceivedMail
     // Headers and body as Python's email package decodes them (RFC 2047 words, quoted-
     // printable and charset undone) - a reading that does not share our own code.
     QList<QPair<QString, QString>> headers;
-    QString body; // the plain text
-    QString html; // the HTML alternative, when the message has one
+    QString body;         // the plain text
+    QString html;         // the HTML alternative, when the message has one
     QStringList htmlTags; // the tags of the HTML part, and its text, as an HTML parser reads them
     QString htmlText;
     QStringList defects;

@@ -36,9 +36,9 @@ struct PageFinding
 struct FailedUrl
 {
     QString url;
-    QString reason;          // in plain words: "DNS", "refused", "time-out", "HTTP status 404", ...
-    QString detail;          // the status line or the fetcher's own text
-    qint64 runsInARow = 1;   // 0 when the count could not be kept
+    QString reason;        // in plain words: "DNS", "refused", "time-out", "HTTP status 404", ...
+    QString detail;        // the status line or the fetcher's own text
+    qint64 runsInARow = 1; // 0 when the count could not be kept
 };
 
 // What the runs reported since the report was last cleared: the report says what is new or

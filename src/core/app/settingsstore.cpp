@@ -62,7 +62,8 @@ QString SettingsStore::problem() const
 {
     const QFileInfo file(m_filePath);
     if (file.isSymLink() && !file.exists())
-        return QStringLiteral("The settings file %1 is a link that leads nowhere (or to itself)").arg(m_filePath);
+        return QStringLiteral("The settings file %1 is a link that leads nowhere (or to itself)")
+            .arg(m_filePath);
     if (!file.exists())
         return {};
     if (file.isDir())
@@ -76,10 +77,13 @@ QString SettingsStore::problem() const
     for (const QByteArray &raw : in.readAll().split('\n')) {
         ++number;
         const QByteArray line = raw.trimmed();
-        const bool fits = !line.contains('\0') && (line.isEmpty() || line.startsWith(';') || line.startsWith('#') ||
-                                                    (line.startsWith('[') && line.endsWith(']')) || line.contains('='));
+        const bool fits =
+            !line.contains('\0') && (line.isEmpty() || line.startsWith(';') || line.startsWith('#') ||
+                                     (line.startsWith('[') && line.endsWith(']')) || line.contains('='));
         if (!fits)
-            return QStringLiteral("The settings file %1 is not an INI file (line %2)").arg(m_filePath).arg(number);
+            return QStringLiteral("The settings file %1 is not an INI file (line %2)")
+                .arg(m_filePath)
+                .arg(number);
     }
     return {};
 }

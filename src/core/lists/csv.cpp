@@ -8,8 +8,8 @@ std::variant<QList<CsvRecord>, QString> parseCsv(const QByteArray &bytes)
     QList<CsvRecord> records;
     CsvRecord record;
     QString field;
-    bool quoted = false;     // inside a quoted field
-    bool wasQuoted = false;  // the field under way began with a quote
+    bool quoted = false;    // inside a quoted field
+    bool wasQuoted = false; // the field under way began with a quote
     bool fieldStarted = false;
     qsizetype line = 1;
     record.line = 1;

@@ -21,9 +21,10 @@ store::DbError notListed(const store::KeywordList &listed, const QString &keywor
     const QString alike = store::alikeKeyword(listed.values, keyword, replacing);
     if (alike.isNull())
         return {};
-    return {store::AlreadyListed, QStringLiteral("the keyword \"%1\" is listed already as \"%2\", and the search "
-                                                 "does not tell them apart")
-                                      .arg(keyword, alike)};
+    return {store::AlreadyListed,
+            QStringLiteral("the keyword \"%1\" is listed already as \"%2\", and the search "
+                           "does not tell them apart")
+                .arg(keyword, alike)};
 }
 
 GridTable keywordTable()
@@ -47,7 +48,8 @@ GridTable keywordTable()
 
 store::DbError checkNotListed(const ListContext &context, const QString &keyword, const QString &replacing)
 {
-    return notListed(store::loadKeywords(context.dataSource, context.dataSourceName.current()), keyword, replacing);
+    return notListed(store::loadKeywords(context.dataSource, context.dataSourceName.current()), keyword,
+                     replacing);
 }
 
 KeywordCommands::KeywordCommands(const ListContext &context, QObject *parent)
@@ -70,10 +72,11 @@ void KeywordCommands::cmdWordClick()
     const store::DbError error = store::deleteAllHits(m_context.dataSource, dsn);
     if (!error.failed())
         return;
-    m_context.fields.append(app::Field::txtEtrap,
-                            app::errorEntry(QStringLiteral("Delete Error "), error.number, error.description));
+    m_context.fields.append(app::Field::txtEtrap, app::errorEntry(QStringLiteral("Delete Error "),
+                                                                  error.number, error.description));
     // Nothing was deleted: the operator must not be told otherwise.
-    m_context.prompts.showMessage(QStringLiteral("The keywords found at scanning were not deleted: there was an error"));
+    m_context.prompts.showMessage(
+        QStringLiteral("The keywords found at scanning were not deleted: there was an error"));
 }
 
 CommandResult KeywordCommands::add(const QString &keyword)
@@ -98,11 +101,13 @@ CommandResult KeywordCommands::remove(const QString &keyword)
     if (listed.error.failed())
         return CommandResult::fromError(listed.error, QStringLiteral("reading the keyword list"));
     // The keyword as typed, else the one the search takes for it.
-    const QString stored = listed.values.contains(keyword) ? keyword : store::alikeKeyword(listed.values, keyword);
+    const QString stored =
+        listed.values.contains(keyword) ? keyword : store::alikeKeyword(listed.values, keyword);
     if (stored.isNull())
         return CommandResult::badInput(QStringLiteral("the keyword \"%1\" is not listed").arg(keyword));
     int deleted = 0;
-    if (const store::DbError error = store::deleteKeyword(m_context.dataSource, dsn, stored, &deleted); error.failed())
+    if (const store::DbError error = store::deleteKeyword(m_context.dataSource, dsn, stored, &deleted);
+        error.failed())
         return CommandResult::fromError(error, QStringLiteral("removing \"%1\"").arg(stored));
     return {};
 }
@@ -112,7 +117,8 @@ CommandResult KeywordCommands::resetHits()
     const QString dsn = m_context.dataSourceName.refresh();
     if (const store::DbError error = store::deleteAllHits(m_context.dataSource, dsn); error.failed())
         return CommandResult::fromError(error, QStringLiteral("deleting the recorded hits"));
-    return {CommandResult::Kind::Done, {QStringLiteral("every recorded hit deleted: the next runs report every keyword as new")}};
+    return {CommandResult::Kind::Done,
+            {QStringLiteral("every recorded hit deleted: the next runs report every keyword as new")}};
 }
 
 } // namespace qs::lists

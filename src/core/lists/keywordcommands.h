@@ -11,7 +11,8 @@ namespace qs::lists {
 
 // Refuses a keyword that the search would not tell apart from a listed one (replacing: the
 // keyword of the row being edited, which is not counted).
-store::DbError checkNotListed(const ListContext &context, const QString &keyword, const QString &replacing = {});
+store::DbError checkNotListed(const ListContext &context, const QString &keyword,
+                              const QString &replacing = {});
 
 // The operator's commands on the keyword list (table keyword) and on the hits that scanning has
 // recorded (table kw).

@@ -77,8 +77,9 @@ CommandResult importList(const ListContext &context, ListKind kind, const QByteA
             fieldNames << field.trimmed().toLower();
     }
     if (fieldNames != header(kind))
-        return CommandResult::badInput(QStringLiteral("line 1: the header line must be \"%1\"; nothing imported")
-                                           .arg(header(kind).join(u',')));
+        return CommandResult::badInput(
+            QStringLiteral("line 1: the header line must be \"%1\"; nothing imported")
+                .arg(header(kind).join(u',')));
     records.removeFirst();
 
     // Every line is looked at before anything is written.
@@ -134,14 +135,16 @@ CommandResult importList(const ListContext &context, ListKind kind, const QByteA
         if (kind == ListKind::Urls) {
             const QString key = row.value.trimmed();
             if (listedUrls.contains(key)) {
-                result.lines << QStringLiteral("line %1: %2 is listed already; left out").arg(row.line).arg(key);
+                result.lines
+                    << QStringLiteral("line %1: %2 is listed already; left out").arg(row.line).arg(key);
                 continue;
             }
             listedUrls.insert(key);
             error = store::insertUrl(context.dataSource, dsn, row.value, row.sensitivity);
         } else {
             if (const QString alike = store::alikeKeyword(listed, row.value); !alike.isNull()) {
-                result.lines << QStringLiteral("line %1: the keyword \"%2\" is listed already as \"%3\"; left out")
+                result.lines << QStringLiteral(
+                                    "line %1: the keyword \"%2\" is listed already as \"%3\"; left out")
                                     .arg(row.line)
                                     .arg(row.value, alike);
                 continue;
@@ -151,8 +154,7 @@ CommandResult importList(const ListContext &context, ListKind kind, const QByteA
         }
         if (error.failed()) {
             context.dataSource.rollback(dsn);
-            CommandResult failed =
-                CommandResult::fromError(error, QStringLiteral("line %1").arg(row.line));
+            CommandResult failed = CommandResult::fromError(error, QStringLiteral("line %1").arg(row.line));
             failed.lines << QStringLiteral("nothing imported");
             return failed;
         }
@@ -175,7 +177,8 @@ CommandResult exportList(const ListContext &context, ListKind kind, QByteArray *
         if (urls.error.failed())
             return CommandResult::fromError(urls.error, QStringLiteral("reading the URL list"));
         for (const store::UrlRow &url : urls.rows) {
-            *csv += csvLine({url.url.toString(), url.sensitivity.isNull() ? QString() : url.sensitivity.toString()});
+            *csv += csvLine(
+                {url.url.toString(), url.sensitivity.isNull() ? QString() : url.sensitivity.toString()});
         }
         return {};
     }

@@ -45,7 +45,8 @@ bool TableGrid::load()
         // A server that was restarted leaves the kept connection dead; a statement through the
         // data source opens it again, and the grid gets a second try.
         QSqlQuery probe;
-        if (!m_context.dataSource.exec(dsn, probe, QStringLiteral("SELECT * FROM ") + m_table.table).failed()) {
+        if (!m_context.dataSource.exec(dsn, probe, QStringLiteral("SELECT * FROM ") + m_table.table)
+                 .failed()) {
             probe = QSqlQuery();
             model = std::make_unique<GridModel>(m_context.dataSource.connection(dsn, &error), m_table.table,
                                                 m_table.sortColumn);
@@ -57,7 +58,7 @@ bool TableGrid::load()
     }
     if (error.failed()) {
         m_context.fields.append(app::Field::txtEtrap,
-                       app::errorEntry(m_table.loadErrorPrefix, error.number, error.description));
+                                app::errorEntry(m_table.loadErrorPrefix, error.number, error.description));
         return false;
     }
 

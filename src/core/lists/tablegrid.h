@@ -16,10 +16,10 @@ struct GridTable
 {
     QString table;
     QStringList shownColumns; // in this order; the others stay out of sight
-    QString sortColumn;       // keeps the rows in place between writes; empty: as the data source returns them
-    QString loadErrorPrefix;  // error entry when the table cannot be read
-    QString writeErrorPrefix; // error entry when a row cannot be written
-    QString deleteQuestion;   // asked before a row is deleted; %1 is the row's first shown value
+    QString sortColumn;      // keeps the rows in place between writes; empty: as the data source returns them
+    QString loadErrorPrefix; // error entry when the table cannot be read
+    QString writeErrorPrefix;         // error entry when a row cannot be written
+    QString deleteQuestion;           // asked before a row is deleted; %1 is the row's first shown value
     store::GridModel::RowCheck check; // looks at a row before it is written (may be empty)
 };
 

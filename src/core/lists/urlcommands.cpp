@@ -5,8 +5,8 @@
 #include "core/app/errorentry.h"
 #include "core/app/operatorprompts.h"
 #include "core/app/runfields.h"
-#include "core/store/datasource.h"
 #include "core/lists/listtransfer.h"
+#include "core/store/datasource.h"
 #include "core/store/listtables.h"
 
 namespace qs::lists {
@@ -53,8 +53,8 @@ void UrlCommands::cmdAddClick()
     store::DbError error;
     m_context.dataSource.connection(dsn, &error);
     if (error.failed()) {
-        m_context.prompts.showMessage(QStringLiteral("Error ") + app::numberText(error.number) + error.description +
-                                      QStringLiteral("16"));
+        m_context.prompts.showMessage(QStringLiteral("Error ") + app::numberText(error.number) +
+                                      error.description + QStringLiteral("16"));
         m_context.fields.append(Field::txtEtrap, app::errorEntry(prefix, error.number, error.description));
         return;
     }
@@ -69,7 +69,8 @@ store::DbError UrlCommands::writeResetDate(const QString &dsn, const QList<QVari
     // Row by row, so that a row the data source refuses stops the walk and the rows before it
     // keep their new date.
     for (const QVariant &id : ids) {
-        if (store::DbError error = store::setUrlDate(m_context.dataSource, dsn, m_resetDate, id); error.failed())
+        if (store::DbError error = store::setUrlDate(m_context.dataSource, dsn, m_resetDate, id);
+            error.failed())
             return error;
     }
     return {};
@@ -109,8 +110,8 @@ CommandResult UrlCommands::add(const QString &url, std::optional<qint64> sensiti
         return CommandResult::fromError(listed.error, QStringLiteral("reading the URL list"));
     for (const store::UrlRow &row : listed.rows) {
         if (row.url.toString().trimmed() == url.trimmed())
-            return CommandResult::badInput(
-                QStringLiteral("%1 is listed already (ID %2); nothing added").arg(url.trimmed(), row.id.toString()));
+            return CommandResult::badInput(QStringLiteral("%1 is listed already (ID %2); nothing added")
+                                               .arg(url.trimmed(), row.id.toString()));
     }
     const store::DbError error = sensitivity ? store::insertUrl(m_context.dataSource, dsn, url, *sensitivity)
                                              : store::insertUrl(m_context.dataSource, dsn, url);
@@ -123,7 +124,8 @@ CommandResult UrlCommands::remove(qint64 id)
 {
     const QString dsn = m_context.dataSourceName.refresh();
     int deleted = 0;
-    if (const store::DbError error = store::deleteUrl(m_context.dataSource, dsn, id, &deleted); error.failed())
+    if (const store::DbError error = store::deleteUrl(m_context.dataSource, dsn, id, &deleted);
+        error.failed())
         return CommandResult::fromError(error, QStringLiteral("removing ID %1").arg(id));
     if (deleted == 0)
         return CommandResult::badInput(QStringLiteral("no URL has the ID %1").arg(id));

@@ -20,18 +20,24 @@ QString plural(qsizetype count, const QString &one, const QString &many)
 QString linkTo(const QString &address, const QString &text)
 {
     const QUrl url(address);
-    const bool web = url.isValid() && (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"));
+    const bool web =
+        url.isValid() && (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"));
     if (!web)
         return escaped(text);
-    return QStringLiteral("<a href=\"%1\" style=\"color:#1a4f8b\">%2</a>").arg(escaped(address), escaped(text));
+    return QStringLiteral("<a href=\"%1\" style=\"color:#1a4f8b\">%2</a>")
+        .arg(escaped(address), escaped(text));
 }
 
 QString verdict(const app::KeywordFinding &keyword)
 {
     if (keyword.isNew)
         return QStringLiteral("new: length %1, sensitivity %2").arg(keyword.length).arg(keyword.sensitivity);
-    const QString stored = keyword.storedLength ? QString::number(*keyword.storedLength) : QStringLiteral("none");
-    return QStringLiteral("changed: %1 \u2192 %2, sensitivity %3").arg(stored).arg(keyword.length).arg(keyword.sensitivity);
+    const QString stored =
+        keyword.storedLength ? QString::number(*keyword.storedLength) : QStringLiteral("none");
+    return QStringLiteral("changed: %1 \u2192 %2, sensitivity %3")
+        .arg(stored)
+        .arg(keyword.length)
+        .arg(keyword.sensitivity);
 }
 
 QString quote(const app::KeywordFinding &keyword)
@@ -49,7 +55,8 @@ QString quote(const app::KeywordFinding &keyword)
 
 QString htmlReport(const app::RunFindings &findings)
 {
-    QString html = QStringLiteral("<!DOCTYPE html><html><body style=\"font-family:sans-serif;font-size:14px\">");
+    QString html =
+        QStringLiteral("<!DOCTYPE html><html><body style=\"font-family:sans-serif;font-size:14px\">");
     html += QStringLiteral("<p style=\"font-weight:bold\">%1 scanned, %2 new, %3 changed, %4 failed</p>")
                 .arg(plural(findings.scanned(), QStringLiteral("URL"), QStringLiteral("URLs")),
                      plural(findings.newKeywords(), QStringLiteral("keyword"), QStringLiteral("keywords")),
@@ -69,10 +76,11 @@ QString htmlReport(const app::RunFindings &findings)
         html += QStringLiteral("<h3 style=\"margin:18px 0 4px 0\">Could not be checked</h3>"
                                "<ul style=\"margin:0;padding-left:20px\">");
         for (const app::FailedUrl &failure : findings.failures()) {
-            const QString streak = failure.runsInARow > 0
-                                       ? QStringLiteral(", failed %1 in a row")
-                                             .arg(plural(failure.runsInARow, QStringLiteral("run"), QStringLiteral("runs")))
-                                       : QString();
+            const QString streak =
+                failure.runsInARow > 0
+                    ? QStringLiteral(", failed %1 in a row")
+                          .arg(plural(failure.runsInARow, QStringLiteral("run"), QStringLiteral("runs")))
+                    : QString();
             html += QStringLiteral("<li>%1: %2%3<div style=\"color:#666;font-size:12px\">%4</div></li>")
                         .arg(escaped(failure.url), escaped(failure.reason), streak, escaped(failure.detail));
         }

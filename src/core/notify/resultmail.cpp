@@ -53,7 +53,8 @@ void ResultMail::sendResultMail(const QString &report, const QDate &today, const
         oSMTP->deleteLater();
     }
     m_failure.clear();
-    oSMTP = new SmtpSession({server, sender, mailto, subject + QStringLiteral(" : ") + date, report, html}, this);
+    oSMTP =
+        new SmtpSession({server, sender, mailto, subject + QStringLiteral(" : ") + date, report, html}, this);
     oSMTP->setLimits(m_limits);
     oSMTP->setCertificateAuthorityFile(m_caFile);
     connect(oSMTP, &SmtpSession::connectSMTP, this, &ResultMail::oSMTP_ConnectSMTP);

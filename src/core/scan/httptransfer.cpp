@@ -39,7 +39,7 @@ int certificateFailure(long verifyResult)
         return fetchcode::InvalidCa;
     case 23:
         return fetchcode::CertRevoked;
-    case 0:  // libcurl's own host name check refused it (it reports 0 or 1 then)
+    case 0: // libcurl's own host name check refused it (it reports 0 or 1 then)
     case 1:
     case 62: // host name mismatch
     case 64: // IP address mismatch
@@ -135,8 +135,8 @@ HttpTransfer::~HttpTransfer()
 size_t HttpTransfer::onHeader(char *data, size_t size, size_t count, void *self)
 {
     const size_t length = size * count;
-    const bool keep = static_cast<HttpTransfer *>(self)->takeHeaderLine(
-        QByteArray(data, static_cast<qsizetype>(length)));
+    const bool keep =
+        static_cast<HttpTransfer *>(self)->takeHeaderLine(QByteArray(data, static_cast<qsizetype>(length)));
     return keep ? length : 0;
 }
 
@@ -168,7 +168,8 @@ bool HttpTransfer::takeHeaderLine(QByteArray line)
         if (!m_framingProblem.isEmpty())
             return false;
         const QList<QByteArray> lengths = fieldValues("Content-Length");
-        m_announced = lengths.isEmpty() ? 0 : lengths.constFirst().split(',').constFirst().trimmed().toLongLong();
+        m_announced =
+            lengths.isEmpty() ? 0 : lengths.constFirst().split(',').constFirst().trimmed().toLongLong();
         return true;
     }
     if (line.startsWith(' ') || line.startsWith('\t')) {
@@ -205,8 +206,9 @@ QString HttpTransfer::framingProblem() const
     for (const QByteArray &field : fieldValues("Content-Length")) {
         for (const QByteArray &item : field.split(',')) {
             const QByteArray value = item.trimmed();
-            const bool digits = !value.isEmpty() && value.size() <= 18 &&
-                                std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; });
+            const bool digits =
+                !value.isEmpty() && value.size() <= 18 &&
+                std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; });
             if (!digits)
                 return QStringLiteral("The answer's Content-Length \"%1\" is not a whole number")
                     .arg(QString::fromLatin1(field));
@@ -236,7 +238,8 @@ size_t HttpTransfer::onBody(char *data, size_t size, size_t count, void *self)
     return size * count;
 }
 
-int HttpTransfer::onProgress(void *self, curl_off_t downloadTotal, curl_off_t downloaded, curl_off_t, curl_off_t)
+int HttpTransfer::onProgress(void *self, curl_off_t downloadTotal, curl_off_t downloaded, curl_off_t,
+                             curl_off_t)
 {
     auto *transfer = static_cast<HttpTransfer *>(self);
     transfer->m_received = downloaded;
@@ -296,8 +299,9 @@ FetchResult HttpTransfer::finish(CURLcode code) const
     result.headerBlock = headerBlock();
     result.truncated = m_truncated;
     const QList<QByteArray> contentTypes = fieldValues("Content-Type");
-    const DecodedBody decoded = decodeBody(m_body, contentTypes.isEmpty() ? QByteArray() : contentTypes.constLast(),
-                                           m_truncated ? BodyEnd::Cut : BodyEnd::Complete);
+    const DecodedBody decoded =
+        decodeBody(m_body, contentTypes.isEmpty() ? QByteArray() : contentTypes.constLast(),
+                   m_truncated ? BodyEnd::Cut : BodyEnd::Complete);
     result.body = decoded.text;
     result.encoding = decoded.encoding;
     result.progress = progressValues(result.body.size(), bodyWasDecoded() ? 0 : m_announced);
@@ -315,7 +319,9 @@ void HttpTransfer::describeFailure(CURLcode code, FetchResult &result) const
     case CURLE_OPERATION_TIMEDOUT:
         result.timedOut = true;
         number = fetchcode::Timeout;
-        text = QStringLiteral("The request to %1 did not complete within %2 ms").arg(host).arg(m_rules.timeLimit.count());
+        text = QStringLiteral("The request to %1 did not complete within %2 ms")
+                   .arg(host)
+                   .arg(m_rules.timeLimit.count());
         break;
     case CURLE_COULDNT_RESOLVE_HOST:
         number = fetchcode::NameNotResolved;

@@ -63,7 +63,8 @@ private:
 
     static size_t onHeader(char *data, size_t size, size_t count, void *self);
     static size_t onBody(char *data, size_t size, size_t count, void *self);
-    static int onProgress(void *self, curl_off_t downloadTotal, curl_off_t downloaded, curl_off_t, curl_off_t);
+    static int onProgress(void *self, curl_off_t downloadTotal, curl_off_t downloaded, curl_off_t,
+                          curl_off_t);
 
     bool takeHeaderLine(QByteArray line);
     QString framingProblem() const;

@@ -26,7 +26,8 @@ constexpr qint64 TypeMismatch = 13;
 
 } // namespace
 
-PageAnalysis::PageAnalysis(app::RunFields &fields, store::DataSource &dataSource, app::OperatorPrompts &prompts)
+PageAnalysis::PageAnalysis(app::RunFields &fields, store::DataSource &dataSource,
+                           app::OperatorPrompts &prompts)
     : m_fields(fields)
     , m_dataSource(dataSource)
     , m_prompts(prompts)
@@ -66,27 +67,32 @@ PageAnalysis::Outcome PageAnalysis::analyse(const QString &dsn, const AnalysedPa
     m_finding = {title, page.url, page.link, {}};
     m_fields.setText(Field::txtTitle, title);
     if (!statusLineIsGood(page.headerBlock))
-        m_fields.append(Field::txtEtrap, QStringLiteral("Error in Header ") + page.url + CrLf + page.headerBlock + CrLf);
+        m_fields.append(Field::txtEtrap,
+                        QStringLiteral("Error in Header ") + page.url + CrLf + page.headerBlock + CrLf);
     if (hasFrameset(page.text))
         m_fields.append(Field::txtEtrap, QStringLiteral("Frameset found :") + page.url + CrLf + CrLf);
     return searchForKW(dsn, page, title);
 }
 
-PageAnalysis::Outcome PageAnalysis::searchForKW(const QString &dsn, const AnalysedPage &page, const QString &title)
+PageAnalysis::Outcome PageAnalysis::searchForKW(const QString &dsn, const AnalysedPage &page,
+                                                const QString &title)
 {
     store::DbError error;
     m_dataSource.connection(dsn, &error);
     if (error.failed()) {
-        m_fields.append(Field::txtEtrap, entryFor(page, QStringLiteral("Keyword Error "), error.number, error.description));
+        m_fields.append(Field::txtEtrap,
+                        entryFor(page, QStringLiteral("Keyword Error "), error.number, error.description));
         m_lostBecause = error;
         return error.number == store::DataSourceNotFound ? Outcome::DataSourceLost : Outcome::Done;
     }
 
     if (!page.id || !page.sensitivity) {
-        m_fields.append(Field::txtEtrap,
-                        entryFor(page, QStringLiteral("Search Error "), TypeMismatch,
-                                 QStringLiteral("Type mismatch: the ID \"%1\" or the sensitivity \"%2\" is not a whole number")
-                                     .arg(page.idText, page.sensitivityText)));
+        m_fields.append(
+            Field::txtEtrap,
+            entryFor(
+                page, QStringLiteral("Search Error "), TypeMismatch,
+                QStringLiteral("Type mismatch: the ID \"%1\" or the sensitivity \"%2\" is not a whole number")
+                    .arg(page.idText, page.sensitivityText)));
         return Outcome::Done;
     }
 
@@ -119,19 +125,19 @@ PageAnalysis::Outcome PageAnalysis::searchForKW(const QString &dsn, const Analys
         for (const KeywordFind &find : searchKeywords(stripped.text, stripped.shownText, keywords)) {
             points += find.position;
             m_fields.setText(Field::lblPoints, QString::number(points));
-            const store::HitRecording recording = store::recordHit(m_dataSource, dsn, *page.id, *page.sensitivity,
-                                                                   find.keyword, find.remainingLength);
+            const store::HitRecording recording = store::recordHit(
+                m_dataSource, dsn, *page.id, *page.sensitivity, find.keyword, find.remainingLength);
             for (const store::DbError &failure : recording.errors)
-                m_fields.append(Field::txtEtrap, entryFor(page, QStringLiteral("Database kw Error "), failure.number,
-                                                          failure.description));
+                m_fields.append(Field::txtEtrap, entryFor(page, QStringLiteral("Database kw Error "),
+                                                          failure.number, failure.description));
             if (recording.outcome == store::HitOutcome::Unchanged) {
                 points -= find.position;
                 m_fields.setText(Field::lblPoints, QString::number(points));
             } else {
                 reported += find.keyword + CrLf;
                 m_fields.append(Field::txtSogKeyw, find.keyword + CrLf);
-                m_finding.keywords.append(findingOf(find, keywords.at(find.keywordIndex), recording, *page.sensitivity,
-                                                    stripped));
+                m_finding.keywords.append(
+                    findingOf(find, keywords.at(find.keywordIndex), recording, *page.sensitivity, stripped));
             }
         }
     }

@@ -25,9 +25,9 @@ struct StripResult;
 // One fetched page, as the analysis sees it.
 struct AnalysedPage
 {
-    QString url;         // as stored, for the report and the error entries
-    QString link;        // the address requested
-    QString idText;      // the row's ID and sensitivity as the data source gave them: a value that
+    QString url;             // as stored, for the report and the error entries
+    QString link;            // the address requested
+    QString idText;          // the row's ID and sensitivity as the data source gave them: a value that
     QString sensitivityText; // is not a whole number is named in its error entry as it was read
     std::optional<qint64> id;
     std::optional<qint64> sensitivity;
@@ -60,7 +60,8 @@ private:
                                          const store::HitRecording &recording, qint64 sensitivity,
                                          const StripResult &stripped);
     Outcome searchForKW(const QString &dsn, const AnalysedPage &page, const QString &title);
-    QString entryFor(const AnalysedPage &page, const QString &prefix, qint64 number, const QString &text) const;
+    QString entryFor(const AnalysedPage &page, const QString &prefix, qint64 number,
+                     const QString &text) const;
 
     app::RunFields &m_fields;
     store::DataSource &m_dataSource;

@@ -24,8 +24,9 @@ PageCheck checkPage(const FetchResult &result, const QStringList &keywords)
         if (!app::isBlank(keyword))
             searched << keyword;
     }
-    const QList<KeywordFind> finds =
-        stripped.text.isEmpty() ? QList<KeywordFind>() : searchKeywords(stripped.text, stripped.shownText, searched);
+    const QList<KeywordFind> finds = stripped.text.isEmpty()
+                                         ? QList<KeywordFind>()
+                                         : searchKeywords(stripped.text, stripped.shownText, searched);
     for (qsizetype index = 0; index < searched.size(); ++index) {
         KeywordCheck keyword;
         keyword.keyword = app::trimBlanks(searched.at(index));
@@ -42,8 +43,8 @@ PageCheck checkPage(const FetchResult &result, const QStringList &keywords)
                 keyword.comparedLength = find.remainingLength;
         }
         if (!keyword.positions.isEmpty())
-            keyword.context = hitContext(stripped.originalCase, keyword.positions.first() - 1,
-                                         searched.at(index).size());
+            keyword.context =
+                hitContext(stripped.originalCase, keyword.positions.first() - 1, searched.at(index).size());
         check.keywords << keyword;
     }
     return check;

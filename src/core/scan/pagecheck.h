@@ -15,10 +15,10 @@ namespace qs::scan {
 // text, search and lengths, without writing anything.
 struct KeywordCheck
 {
-    QString keyword;             // as the run records it: without blanks around
-    QList<qsizetype> positions;  // 1-based, of every occurrence the search looks for (the keyword and a blank)
+    QString keyword;            // as the run records it: without blanks around
+    QList<qsizetype> positions; // 1-based, of every occurrence the search looks for (the keyword and a blank)
     std::optional<qsizetype> comparedLength; // the length the tolerance compares; none when it does not count
-    HitContext context;          // around the first occurrence
+    HitContext context;                      // around the first occurrence
 };
 
 struct PageCheck

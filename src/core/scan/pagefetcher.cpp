@@ -194,11 +194,13 @@ private:
 
     void post(quint64 request, FetchResult result)
     {
-        qCDebug(lcFetch) << "request" << request << "ended: state" << result.state << "status" << result.httpStatus
-                         << result.responseCode << result.responseInfo;
+        qCDebug(lcFetch) << "request" << request << "ended: state" << result.state << "status"
+                         << result.httpStatus << result.responseCode << result.responseInfo;
         QMetaObject::invokeMethod(
             &m_owner,
-            [owner = &m_owner, request, result = std::move(result)] { emit owner->finished(request, result); },
+            [owner = &m_owner, request, result = std::move(result)] {
+                emit owner->finished(request, result);
+            },
             Qt::QueuedConnection);
     }
 

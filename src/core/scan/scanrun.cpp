@@ -28,7 +28,8 @@ namespace {
 
 const QString CrLf = QStringLiteral("\r\n");
 const QString QueueEntryPrefix = QStringLiteral("Database Error 1st.hent ID ");
-const QString NoDataSourceMessage = QStringLiteral("ODBC Drive not found! You need to setup an ODBC connection");
+const QString NoDataSourceMessage =
+    QStringLiteral("ODBC Drive not found! You need to setup an ODBC connection");
 
 // Error numbers of the run's own checks; readers of the error pane match them.
 constexpr qint64 OutOfMemory = 7;
@@ -100,7 +101,8 @@ QString failureReason(const std::optional<Refusal> &refusal, const FetchResult &
 QString hostOf(const QUrl &url)
 {
     return url.host().toLower() + QLatin1Char(':') +
-           QString::number(url.port(url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0 ? 443 : 80));
+           QString::number(
+               url.port(url.scheme().compare(QLatin1String("https"), Qt::CaseInsensitive) == 0 ? 443 : 80));
 }
 
 } // namespace
@@ -132,7 +134,8 @@ QString ScanRun::stampText(const QDateTime &moment)
 bool ScanRun::reportIsEmpty(const QString &report)
 {
     // The stamp of a run that found nothing is one line; every entry starts with a line break.
-    return report.isEmpty() || (report.startsWith(QLatin1String("scannet ")) && !report.contains(QLatin1Char('\n')));
+    return report.isEmpty() ||
+           (report.startsWith(QLatin1String("scannet ")) && !report.contains(QLatin1Char('\n')));
 }
 
 bool ScanRun::start()
@@ -152,7 +155,8 @@ bool ScanRun::start()
     emit runStarted();
     emit countsChanged(0, 0);
 
-    for (Field field : {Field::txtURL, Field::txtSenc, Field::txtkw, Field::txtURLId, Field::lblServerRapport})
+    for (Field field :
+         {Field::txtURL, Field::txtSenc, Field::txtkw, Field::txtURLId, Field::lblServerRapport})
         m_parts.fields.clear(field);
     // Settings that cannot be read would leave the data source unnamed: say which file is wrong.
     if (const QString problem = m_parts.settings.problem(); !problem.isEmpty()) {
@@ -189,19 +193,20 @@ bool ScanRun::start()
 
 void ScanRun::readLimits()
 {
-    for (auto [key, limit] : {std::pair{&app::numbers::Parallel, &m_parallel}, std::pair{&app::numbers::PerHost, &m_perHost}}) {
+    for (auto [key, limit] :
+         {std::pair{&app::numbers::Parallel, &m_parallel}, std::pair{&app::numbers::PerHost, &m_perHost}}) {
         const app::NumberSetting setting = m_parts.settings.readNumber(*key);
         *limit = static_cast<int>(setting.value);
         if (!setting.problem.isEmpty())
-            m_parts.fields.append(Field::txtEtrap,
-                                  app::errorEntry(QStringLiteral("Settings Error "), TypeMismatch, setting.problem));
+            m_parts.fields.append(Field::txtEtrap, app::errorEntry(QStringLiteral("Settings Error "),
+                                                                   TypeMismatch, setting.problem));
     }
 }
 
 store::DbError ScanRun::readCandidates()
 {
-    const store::DueRows due = store::selectDueRows(m_parts.dataSource, m_dsn, m_parts.calendar.today(),
-                                                    m_lastId, CandidateBatch);
+    const store::DueRows due =
+        store::selectDueRows(m_parts.dataSource, m_dsn, m_parts.calendar.today(), m_lastId, CandidateBatch);
     m_candidates.assign(due.rows.cbegin(), due.rows.cend());
     return due.error;
 }
@@ -210,13 +215,16 @@ void ScanRun::reportNoDataSource(const store::DbError &error)
 {
     m_parts.prompts.showMessage(
         NoDataSourceMessage,
-        NoDataSourceMessage + QStringLiteral(": the data source \"%1\" could not be opened (%2). Name another with "
-                                             "'quillmere-scan config DSN NAME'; check this one with 'isql -v %1'.")
-                                  .arg(m_dsn, error.description));
+        NoDataSourceMessage +
+            QStringLiteral(": the data source \"%1\" could not be opened (%2). Name another with "
+                           "'quillmere-scan config DSN NAME'; check this one with 'isql -v %1'.")
+                .arg(m_dsn, error.description));
     // The window's message stays as it is; the pane says which data source was tried.
-    m_parts.fields.append(Field::txtEtrap, app::errorEntry(QStringLiteral("ODBC Error "), error.number,
-                                                           QStringLiteral("the data source \"%1\" could not be opened: %2")
-                                                               .arg(m_dsn, error.description)));
+    m_parts.fields.append(
+        Field::txtEtrap,
+        app::errorEntry(
+            QStringLiteral("ODBC Error "), error.number,
+            QStringLiteral("the data source \"%1\" could not be opened: %2").arg(m_dsn, error.description)));
 }
 
 void ScanRun::reportUnreadable(const store::DbError &error)
@@ -224,8 +232,8 @@ void ScanRun::reportUnreadable(const store::DbError &error)
     if (error.number == store::DataSourceNotFound)
         reportNoDataSource(error);
     else
-        m_parts.fields.append(Field::txtEtrap,
-                              app::errorEntry(QueueEntryPrefix + QLatin1Char(' '), error.number, error.description));
+        m_parts.fields.append(Field::txtEtrap, app::errorEntry(QueueEntryPrefix + QLatin1Char(' '),
+                                                               error.number, error.description));
 }
 
 bool ScanRun::keywordsAreListed()
@@ -235,8 +243,9 @@ bool ScanRun::keywordsAreListed()
         if (keywords.error.number == store::DataSourceNotFound)
             reportNoDataSource(keywords.error);
         else
-            m_parts.fields.append(Field::txtEtrap, app::errorEntry(QStringLiteral("Keyword Error "),
-                                                                   keywords.error.number, keywords.error.description));
+            m_parts.fields.append(Field::txtEtrap,
+                                  app::errorEntry(QStringLiteral("Keyword Error "), keywords.error.number,
+                                                  keywords.error.description));
         m_ending = Ending::DataSourceFailed;
         return false;
     }
@@ -397,7 +406,8 @@ void ScanRun::advance()
         endRun();
         return;
     }
-    if (const Slot &head = m_slots.front(); head.fetch == Slot::Fetch::Waiting || head.fetch == Slot::Fetch::Running) {
+    if (const Slot &head = m_slots.front();
+        head.fetch == Slot::Fetch::Waiting || head.fetch == Slot::Fetch::Running) {
         showLoading(head);
         return;
     }
@@ -424,7 +434,8 @@ PageAnalysis::Outcome ScanRun::analyse(const Slot &slot)
     app::RunFields &fields = m_parts.fields;
     // The fields of a page are set as its analysis starts, in the order a one-at-a-time run
     // sets them, so that the window shows one page at a time whatever was fetched ahead.
-    for (Field field : {Field::txtURL, Field::txtSenc, Field::txtkw, Field::txtURLId, Field::lblServerRapport})
+    for (Field field :
+         {Field::txtURL, Field::txtSenc, Field::txtkw, Field::txtURLId, Field::lblServerRapport})
         fields.clear(field);
     const QString idText = fieldText(slot.row.id);
     if (slot.queueError.failed()) {
@@ -441,8 +452,9 @@ PageAnalysis::Outcome ScanRun::analyse(const Slot &slot)
     fields.setText(Field::txtSenc, fieldText(sensitivity));
     // A field without a value stays empty, and the row's error line names it.
     if (url.isNull() || sensitivity.isNull())
-        fields.append(Field::txtEtrap, app::errorEntry(QueueEntryPrefix + idText + QLatin1Char(' '), InvalidUseOfNull,
-                                                       QStringLiteral("Invalid use of Null")));
+        fields.append(Field::txtEtrap,
+                      app::errorEntry(QueueEntryPrefix + idText + QLatin1Char(' '), InvalidUseOfNull,
+                                      QStringLiteral("Invalid use of Null")));
     else
         fields.setText(Field::lblError, QStringLiteral("Database Okay"));
     if (url.isNull())
@@ -454,8 +466,8 @@ PageAnalysis::Outcome ScanRun::analyse(const Slot &slot)
         fields.clear(field);
     ++m_analysed;
     if (slot.refusal) {
-        fields.append(Field::txtEtrap, app::errorEntry(QStringLiteral("Fetch Error ") + urlText, slot.refusal->number,
-                                                       slot.refusal->description));
+        fields.append(Field::txtEtrap, app::errorEntry(QStringLiteral("Fetch Error ") + urlText,
+                                                       slot.refusal->number, slot.refusal->description));
         noteOutcome(slot, wholeNumber(slot.row.id).value_or(0));
         return PageAnalysis::Outcome::Done;
     }
@@ -466,11 +478,19 @@ PageAnalysis::Outcome ScanRun::analyse(const Slot &slot)
     fields.setText(Field::lblRun, QStringLiteral("Loading"));
     fields.setText(Field::lblInetError, QStringLiteral("Trappable Error : ") + app::numberText(0));
     if (result.state == FetchResult::Failed)
-        fields.append(Field::txtEtrap, urlText + CrLf + QStringLiteral("11") + result.responseInfo + CrLf + CrLf);
+        fields.append(Field::txtEtrap,
+                      urlText + CrLf + QStringLiteral("11") + result.responseInfo + CrLf + CrLf);
     if (result.responseCode == fetchcode::NameNotResolved)
-        fields.append(Field::txtEtrap, urlText + CrLf + app::numberText(0) + result.responseInfo + CrLf + CrLf);
-    AnalysedPage page{urlText,   slot.url.toString(QUrl::FullyEncoded), idText, fieldText(sensitivity),
-                      wholeNumber(slot.row.id), wholeNumber(sensitivity), QString(), QString()};
+        fields.append(Field::txtEtrap,
+                      urlText + CrLf + app::numberText(0) + result.responseInfo + CrLf + CrLf);
+    AnalysedPage page{urlText,
+                      slot.url.toString(QUrl::FullyEncoded),
+                      idText,
+                      fieldText(sensitivity),
+                      wholeNumber(slot.row.id),
+                      wholeNumber(sensitivity),
+                      QString(),
+                      QString()};
     if (result.state == FetchResult::Completed) {
         page.headerBlock = app::safeForDisplay(result.headerBlock);
         fields.setText(Field::lblServerRapport, page.headerBlock);
@@ -478,9 +498,11 @@ PageAnalysis::Outcome ScanRun::analyse(const Slot &slot)
             fields.setProgress(percentage);
         page.text = result.body;
         if (result.truncated)
-            fields.append(Field::txtEtrap,
-                          app::errorEntry(QStringLiteral("Fetch Error ") + urlText, OutOfMemory,
-                                          QStringLiteral("The page is larger than 16 MiB: only its first 16 MiB are searched")));
+            fields.append(
+                Field::txtEtrap,
+                app::errorEntry(
+                    QStringLiteral("Fetch Error ") + urlText, OutOfMemory,
+                    QStringLiteral("The page is larger than 16 MiB: only its first 16 MiB are searched")));
     }
     fields.setText(Field::txtHTML, page.text);
     fields.setText(Field::lblRun, QStringLiteral("Examination"));
@@ -489,7 +511,8 @@ PageAnalysis::Outcome ScanRun::analyse(const Slot &slot)
     if (result.timedOut)
         fields.append(Field::txtEtrap, QStringLiteral("Err : ***** Timout ***** ") + CrLf + CrLf);
     else
-        fields.setText(Field::lblInetError, QStringLiteral("Trappable Error : ") + app::numberText(0) + result.responseInfo);
+        fields.setText(Field::lblInetError,
+                       QStringLiteral("Trappable Error : ") + app::numberText(0) + result.responseInfo);
     return outcome;
 }
 
@@ -498,21 +521,23 @@ void ScanRun::noteOutcome(const Slot &slot, qint64 id)
     // Failed: a fetch that did not complete, or an answer other than 200.
     const FetchResult &result = slot.result;
     const bool failed = slot.refusal || result.state == FetchResult::Failed || result.httpStatus != 200;
-    const QString outcome = slot.refusal ? slot.refusal->description
-                            : result.state == FetchResult::Completed
-                                ? app::safeForDisplay(result.headerBlock.section(QStringLiteral("\r\n"), 0, 0))
-                                : result.responseInfo;
+    const QString outcome =
+        slot.refusal ? slot.refusal->description
+        : result.state == FetchResult::Completed
+            ? app::safeForDisplay(result.headerBlock.section(QStringLiteral("\r\n"), 0, 0))
+            : result.responseInfo;
     qint64 runsInARow = failed ? 1 : 0;
     if (m_keepsStreaks) {
-        const store::StatusRecording streak = store::recordUrlStatus(m_parts.dataSource, m_dsn, id,
-                                                                     m_parts.clock.now(), outcome, failed);
+        const store::StatusRecording streak =
+            store::recordUrlStatus(m_parts.dataSource, m_dsn, id, m_parts.clock.now(), outcome, failed);
         runsInARow = streak.error.failed() ? 0 : streak.failures;
     }
     app::RunFindings &findings = m_parts.findings;
     findings.addScanned();
     if (failed) {
         ++m_failed;
-        findings.addFailure({slot.row.url.toString(), failureReason(slot.refusal, result), outcome, runsInARow});
+        findings.addFailure(
+            {slot.row.url.toString(), failureReason(slot.refusal, result), outcome, runsInARow});
     }
     if (!slot.refusal && !m_analysis.finding().keywords.isEmpty()) {
         findings.addPage(m_analysis.finding());
@@ -525,9 +550,10 @@ void ScanRun::noteOutcome(const Slot &slot, qint64 id)
 void ScanRun::showLoading(const Slot &head)
 {
     m_parts.fields.setText(Field::lblRun, QStringLiteral("Loading"));
-    const double percentage = head.announced > 0 && head.received > 0
-                                  ? std::min(100.0, std::floor(100.0 * double(head.received) / double(head.announced)))
-                                  : 0.001;
+    const double percentage =
+        head.announced > 0 && head.received > 0
+            ? std::min(100.0, std::floor(100.0 * double(head.received) / double(head.announced)))
+            : 0.001;
     if (percentage != m_parts.fields.progress())
         m_parts.fields.setProgress(percentage);
 }
@@ -541,8 +567,8 @@ void ScanRun::giveBackAll()
         if (!error.failed())
             continue;
         m_parts.fields.append(Field::txtEtrap,
-                              app::errorEntry(QStringLiteral("Database Error giving back ID ") + fieldText(slot.row.id) +
-                                                  QLatin1Char(' '),
+                              app::errorEntry(QStringLiteral("Database Error giving back ID ") +
+                                                  fieldText(slot.row.id) + QLatin1Char(' '),
                                               error.number, error.description));
         // Without the data source every further try fails the same way; those rows stay taken.
         if (error.number == store::DataSourceNotFound)

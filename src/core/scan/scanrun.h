@@ -154,7 +154,7 @@ private:
     std::optional<qint64> m_lastId; // the walk goes on after it; empty: from the lowest ID
     bool m_finalPass = false;       // the second walk, for rows made due again during the run
     bool m_queueDone = false;
-    std::deque<Slot> m_slots;       // in the order the rows were taken
+    std::deque<Slot> m_slots; // in the order the rows were taken
     std::map<QString, int> m_requestsPerHost;
     int m_requestsInFlight = 0;
     bool m_advanceQueued = false;

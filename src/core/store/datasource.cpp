@@ -133,9 +133,10 @@ void DataSource::limitStatements(QSqlDatabase &db) const
         return;
     }
     // ODBC passes a number attribute in the pointer argument itself.
-    SQLSetConnectAttr(handle, SQL_ATTR_QUERY_TIMEOUT,
-                      reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(seconds)), // NOLINT(performance-no-int-to-ptr)
-                      0);
+    SQLSetConnectAttr(
+        handle, SQL_ATTR_QUERY_TIMEOUT,
+        reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(seconds)), // NOLINT(performance-no-int-to-ptr)
+        0);
 }
 
 QSqlDatabase DataSource::connection(const QString &name, DbError *error)

@@ -26,7 +26,8 @@ public:
     // Looks at a row before it is written to the model's database: the row as edited and as it
     // was read (empty for a new row). A refusal is reported as a failed write, and the row shows
     // what is stored again.
-    using RowCheck = std::function<DbError(const QSqlDatabase &db, const QSqlRecord &edited, const QSqlRecord &stored)>;
+    using RowCheck =
+        std::function<DbError(const QSqlDatabase &db, const QSqlRecord &edited, const QSqlRecord &stored)>;
     void setRowCheck(RowCheck check) { m_rowCheck = std::move(check); }
 
     // Writes the row still being edited. True when nothing was pending or the write succeeded.

@@ -13,7 +13,8 @@ bool withinSensitivity(qint64 stored, qint64 length, qint64 sensitivity)
     // in unsigned arithmetic, where it always fits; a negative sensitivity tolerates nothing.
     if (sensitivity < 0)
         return false;
-    const quint64 distance = stored > length ? quint64(stored) - quint64(length) : quint64(length) - quint64(stored);
+    const quint64 distance =
+        stored > length ? quint64(stored) - quint64(length) : quint64(length) - quint64(stored);
     return distance <= quint64(sensitivity);
 }
 

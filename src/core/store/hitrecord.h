@@ -1,8 +1,8 @@
 #pragma once
 
 #include <QList>
-#include <QVariant>
 #include <QString>
+#include <QVariant>
 
 #include "core/store/dberror.h"
 

@@ -10,8 +10,8 @@ namespace qs::store::sql {
 
 // The next URLs not yet taken today, in ID order, so that a run walks the table once however
 // long it is; bind today and the batch size, and before them the last ID taken.
-inline const QString selectDueUrls = QStringLiteral(
-    "SELECT ID, URL, DAGEN, TAL, SCENS FROM listen WHERE ? <> DAGEN ORDER BY ID LIMIT ?");
+inline const QString selectDueUrls =
+    QStringLiteral("SELECT ID, URL, DAGEN, TAL, SCENS FROM listen WHERE ? <> DAGEN ORDER BY ID LIMIT ?");
 inline const QString selectDueUrlsAfter = QStringLiteral(
     "SELECT ID, URL, DAGEN, TAL, SCENS FROM listen WHERE ID > ? AND ? <> DAGEN ORDER BY ID LIMIT ?");
 // Takes one due row. Succeeds only while the row is still due, so that two scanners sharing a
@@ -27,8 +27,10 @@ inline const QString giveUrlBackWithoutCount =
     QStringLiteral("UPDATE listen SET DAGEN = ? WHERE ID = ? AND DAGEN = ? AND TAL IS NULL");
 
 inline const QString selectAllUrls = QStringLiteral("Select * from listen");
-inline const QString selectUrlList = QStringLiteral("SELECT ID, URL, SCENS, DAGEN, TAL FROM listen ORDER BY ID");
-inline const QString insertUrlWithSensitivity = QStringLiteral("INSERT INTO listen (URL, SCENS) VALUES (?, ?)");
+inline const QString selectUrlList =
+    QStringLiteral("SELECT ID, URL, SCENS, DAGEN, TAL FROM listen ORDER BY ID");
+inline const QString insertUrlWithSensitivity =
+    QStringLiteral("INSERT INTO listen (URL, SCENS) VALUES (?, ?)");
 inline const QString deleteUrl = QStringLiteral("DELETE FROM listen WHERE ID = ?");
 inline const QString insertKeyword = QStringLiteral("INSERT INTO keyword (KEYWORDS) VALUES (?)");
 inline const QString deleteKeyword = QStringLiteral("DELETE FROM keyword WHERE KEYWORDS = ?");

@@ -41,10 +41,10 @@ struct Claim
 {
     enum class Outcome
     {
-        Taken,         // the row is ours: dated today and counted
+        Taken,          // the row is ours: dated today and counted
         TakenElsewhere, // no longer due: another scanner took it a moment ago
-        StoredTwice,   // the ID names more than one row, and all of them were taken
-        Failed,        // the statement failed
+        StoredTwice,    // the ID names more than one row, and all of them were taken
+        Failed,         // the statement failed
     };
     Outcome outcome = Outcome::Failed;
     DbError error;

@@ -12,8 +12,9 @@ const QString MomentFormat = QStringLiteral("yyyy-MM-dd hh:mm:ss");
 // Outcomes are status lines and error texts; longer ones are cut to what the column holds.
 constexpr qsizetype OutcomeLength = 255;
 
-const QString CreateTable = QStringLiteral("CREATE TABLE urlstatus (ID BIGINT PRIMARY KEY, LASTCHECK VARCHAR(19), "
-                                           "OUTCOME VARCHAR(255), FAILURES INTEGER)");
+const QString CreateTable =
+    QStringLiteral("CREATE TABLE urlstatus (ID BIGINT PRIMARY KEY, LASTCHECK VARCHAR(19), "
+                   "OUTCOME VARCHAR(255), FAILURES INTEGER)");
 const QString SelectOne = QStringLiteral("SELECT FAILURES FROM urlstatus WHERE ID = ?");
 const QString SelectAll = QStringLiteral("SELECT ID, LASTCHECK, OUTCOME, FAILURES FROM urlstatus");
 const QString Update =
@@ -31,8 +32,8 @@ DbError prepareUrlStatus(DataSource &dataSource, const QString &dsn)
     return dataSource.exec(dsn, query, CreateTable);
 }
 
-StatusRecording recordUrlStatus(DataSource &dataSource, const QString &dsn, qint64 id, const QDateTime &checked,
-                                const QString &outcome, bool failed)
+StatusRecording recordUrlStatus(DataSource &dataSource, const QString &dsn, qint64 id,
+                                const QDateTime &checked, const QString &outcome, bool failed)
 {
     StatusRecording recording;
     QSqlQuery query;
@@ -43,7 +44,8 @@ StatusRecording recordUrlStatus(DataSource &dataSource, const QString &dsn, qint
     const qint64 before = known ? query.value(0).toLongLong() : 0;
     query.finish();
     recording.failures = failed ? before + 1 : 0;
-    const QVariantList values{checked.toString(MomentFormat), outcome.left(OutcomeLength), recording.failures};
+    const QVariantList values{checked.toString(MomentFormat), outcome.left(OutcomeLength),
+                              recording.failures};
     recording.error = known ? dataSource.exec(dsn, query, Update, values + QVariantList{id})
                             : dataSource.exec(dsn, query, Insert, QVariantList{id} + values);
     return recording;
@@ -56,8 +58,8 @@ UrlStatuses urlStatuses(DataSource &dataSource, const QString &dsn)
     statuses.error = dataSource.exec(dsn, query, SelectAll);
     while (!statuses.error.failed() && query.next()) {
         statuses.byId.insert(query.value(0).toLongLong(),
-                             {QDateTime::fromString(query.value(1).toString(), MomentFormat), query.value(2).toString(),
-                              query.value(3).toLongLong()});
+                             {QDateTime::fromString(query.value(1).toString(), MomentFormat),
+                              query.value(2).toString(), query.value(3).toLongLong()});
     }
     return statuses;
 }

@@ -16,7 +16,7 @@ class DataSource;
 struct UrlStatus
 {
     QDateTime lastCheck;
-    QString outcome;  // the status line, or why the fetch failed
+    QString outcome;     // the status line, or why the fetch failed
     qint64 failures = 0; // runs in a row that failed
 };
 
@@ -29,8 +29,8 @@ struct StatusRecording
     qint64 failures = 0;
     DbError error;
 };
-StatusRecording recordUrlStatus(DataSource &dataSource, const QString &dsn, qint64 id, const QDateTime &checked,
-                                const QString &outcome, bool failed);
+StatusRecording recordUrlStatus(DataSource &dataSource, const QString &dsn, qint64 id,
+                                const QDateTime &checked, const QString &outcome, bool failed);
 
 struct UrlStatuses
 {

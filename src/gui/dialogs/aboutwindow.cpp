@@ -1,5 +1,5 @@
-#include "core/version.h"
 #include "gui/dialogs/aboutwindow.h"
+#include "core/version.h"
 
 #include <QFile>
 #include <QTextDocument>

@@ -1,9 +1,9 @@
 #include "gui/mainwindow/desktopnotification.h"
 
 #include <QDBusConnection>
+#include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
-#include <QDBusMessage>
 #include <QVariantMap>
 
 namespace qs::gui {
@@ -37,9 +37,10 @@ void DesktopNotification::show(const QString &summary, const QString &body)
         return;
     QDBusMessage call = QDBusMessage::createMethodCall(Service, Path, Interface, QStringLiteral("Notify"));
     // The "default" action is the one a click on the notification itself takes.
-    call << QStringLiteral("Quillmere Scan") << m_shown << QStringLiteral("org.quillmere.QuillmereScan") << summary
-         << body << QStringList{QStringLiteral("default"), QStringLiteral("Show the report")}
-         << QVariantMap{{QStringLiteral("desktop-entry"), QStringLiteral("org.quillmere.QuillmereScan")}} << -1;
+    call << QStringLiteral("Quillmere Scan") << m_shown << QStringLiteral("org.quillmere.QuillmereScan")
+         << summary << body << QStringList{QStringLiteral("default"), QStringLiteral("Show the report")}
+         << QVariantMap{{QStringLiteral("desktop-entry"), QStringLiteral("org.quillmere.QuillmereScan")}}
+         << -1;
     auto *watcher = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(call), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *finished) {
         const QDBusPendingReply<uint> reply = *finished;

@@ -24,7 +24,8 @@ public:
     // `shown` when given: a proxy with the same rows and columns, and more columns after them,
     // which stay on view. The previous model's selection model is deleted; the previous model
     // itself belongs to the core.
-    void showGridModel(store::GridModel *model, const QStringList &columns, QAbstractItemModel *shown = nullptr);
+    void showGridModel(store::GridModel *model, const QStringList &columns,
+                       QAbstractItemModel *shown = nullptr);
     store::GridModel *gridModel() const { return m_model; }
 
     // Puts the text of a cell editor still open into the model, so that a reload or closing the

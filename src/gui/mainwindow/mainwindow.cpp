@@ -83,7 +83,8 @@ MainWindow::MainWindow(Engine &engine, app::OperatorPrompts &prompts, QWidget *p
     bindGrid(m_urlGrid, m_engine.urls().grid(), m_actions.loadUrls);
     connect(m_actions.loadUrls, &QAction::triggered, &m_engine.urls(), &lists::UrlCommands::cmdURLClick);
     bindGrid(m_keywordGrid, m_engine.keywords().grid(), m_actions.loadKeywords);
-    connect(m_actions.loadKeywords, &QAction::triggered, &m_engine.keywords(), &lists::KeywordCommands::cmdKWordClick);
+    connect(m_actions.loadKeywords, &QAction::triggered, &m_engine.keywords(),
+            &lists::KeywordCommands::cmdKWordClick);
     resize(620, 560);
 }
 
@@ -111,7 +112,8 @@ void MainWindow::buildActions()
     m_actions.start = action("actionStart", QStringLiteral("Start"));
     connect(m_actions.start, &QAction::triggered, &run, &scan::ScanRun::start);
     // A run under way goes on; a second Start would do nothing, so it cannot be pressed.
-    connect(&run, &scan::ScanRun::runStarted, m_actions.start, [this] { m_actions.start->setEnabled(false); });
+    connect(&run, &scan::ScanRun::runStarted, m_actions.start,
+            [this] { m_actions.start->setEnabled(false); });
     connect(&run, &scan::ScanRun::runEnded, m_actions.start, [this] { m_actions.start->setEnabled(true); });
 
     m_actions.resetDates = action("actionResetDates", QStringLiteral("Reset date"));
@@ -119,9 +121,11 @@ void MainWindow::buildActions()
     m_actions.resetKeywords = action("actionResetKeywords", QStringLiteral("Reset keywords"));
     connect(m_actions.resetKeywords, &QAction::triggered, &keywords, &lists::KeywordCommands::cmdWordClick);
     m_actions.deleteResult = action("actionDeleteResult", QStringLiteral("Delete Result"));
-    connect(m_actions.deleteResult, &QAction::triggered, &m_fields, [this] { m_fields.clear(app::Field::txtResultat); });
+    connect(m_actions.deleteResult, &QAction::triggered, &m_fields,
+            [this] { m_fields.clear(app::Field::txtResultat); });
     m_actions.deleteErrors = action("actionDeleteErrors", QStringLiteral("Delete"));
-    connect(m_actions.deleteErrors, &QAction::triggered, &m_fields, [this] { m_fields.clear(app::Field::txtEtrap); });
+    connect(m_actions.deleteErrors, &QAction::triggered, &m_fields,
+            [this] { m_fields.clear(app::Field::txtEtrap); });
     // Connected to their commands with their grids, after what those grids do first.
     m_actions.loadKeywords = action("actionLoadKeywords", QStringLiteral("Load Keywords"));
     m_actions.loadUrls = action("actionLoadUrls", QStringLiteral("Load URL to edit"));
@@ -410,7 +414,8 @@ void MainWindow::buildStatusBar()
     // The last run's counts stay until the report they belong to is cleared.
     connect(&run, &scan::ScanRun::runEnded, m_runCounts, [this, &run] {
         m_runCounts->setText(tr("Last run: %n URL(s) analysed", nullptr, run.analysedCount()) +
-                             tr(", %n failed", nullptr, run.failedCount()) + tr(", %n new", nullptr, run.newCount()) +
+                             tr(", %n failed", nullptr, run.failedCount()) +
+                             tr(", %n new", nullptr, run.newCount()) +
                              tr(", %n changed", nullptr, run.changedCount()));
         if (run.newCount() + run.changedCount() + run.failedCount() > 0)
             m_notification->show(tr("Scan finished"),
