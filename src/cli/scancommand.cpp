@@ -56,7 +56,10 @@ int runScanCommand(app::SettingsStore &settings, const app::Clock &clock, const 
     // A statement still running after the limit has hung: the server no longer answers. A slow
     // statement on a live server fails a little before, as an ordinary database error. The
     // watchdog outlives the engine, whose end gives back the rows of a stopped run.
-    const qint64 limit = settings.readNumber(app::numbers::DatabaseTimeout).value;
+    const app::NumberSetting timeout = settings.readNumber(app::numbers::DatabaseTimeout);
+    if (!timeout.problem.isEmpty())
+        app::writeLine(stderr, QStringLiteral("quillmere-scan: ") + timeout.problem);
+    const qint64 limit = timeout.value;
     ReportCopy report;
     store::StatementWatch watch;
     const DatabaseWatchdog watchdog(watch, std::chrono::seconds(limit), [&report](const QString &dataSource) {
