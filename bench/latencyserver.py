@@ -189,6 +189,28 @@ def floor(plan_file, parallel, limit_ms):
     return max(last_dead_start + limit_ms, sum(d for _, d in durations) / parallel)
 
 
+def window_floor(plan_file, parallel, window, limit_ms):
+    """The floor of a run that, to report pages in list order, keeps at most WINDOW rows taken:
+    a row starts when one of PARALLEL places is free and the row WINDOW places before it has been
+    reported, which is when it and every row before it have finished. A dead row early in the
+    list thus holds back every row more than WINDOW places after it until its limit runs out."""
+    durations = []
+    with open(plan_file) as f:
+        for line in f:
+            delay = line.rstrip("\n").split("\t")[2]
+            durations.append(limit_ms if delay == "dead" else int(delay))
+    free_at = [0] * parallel
+    reported = []  # reported[i]: the moment rows 0..i have all finished
+    for i, duration in enumerate(durations):
+        start = heapq.heappop(free_at)
+        if i >= window:
+            start = max(start, reported[i - window])
+        finish = start + duration
+        reported.append(max(finish, reported[-1]) if reported else finish)
+        heapq.heappush(free_at, finish)
+    return reported[-1] if reported else 0
+
+
 def main(argv):
     if len(argv) == 3 and argv[1] == "serve":
         asyncio.run(serve(argv[2]))
@@ -197,6 +219,8 @@ def main(argv):
         plan(int(argv[2]), int(argv[3]), dead)
     elif len(argv) == 5 and argv[1] == "floor":
         print(round(floor(argv[2], int(argv[3]), int(argv[4]))))
+    elif len(argv) == 6 and argv[1] == "window-floor":
+        print(round(window_floor(argv[2], int(argv[3]), int(argv[4]), int(argv[5]))))
     else:
         sys.exit(__doc__)
 

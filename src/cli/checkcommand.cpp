@@ -6,9 +6,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLoggingCategory>
 
 #include "cli/commandline.h"
+#include "cli/headless.h"
 #include "core/app/displaytext.h"
 #include "core/app/operatorprompts.h"
 #include "core/app/output.h"
@@ -58,7 +58,7 @@ struct ListedRow
 
 int runCheckCommand(app::SettingsStore &settings, const app::Clock &clock, const QStringList &arguments)
 {
-    QLoggingCategory::setFilterRules(QStringLiteral("default.warning=false"));
+    quietDriverWarnings();
     const bool json = arguments.contains(QStringLiteral("--json"));
     QStringList rest = arguments;
     rest.removeAll(QStringLiteral("--json"));
@@ -67,15 +67,10 @@ int runCheckCommand(app::SettingsStore &settings, const app::Clock &clock, const
         return ExitUsage;
     }
     const QString url = rest.first();
-    if (const QString problem = settings.problem(); !problem.isEmpty()) {
-        app::writeLine(stderr, QStringLiteral("quillmere-scan: ") + problem);
+    if (!settingsReadable(settings))
         return ExitNoDataSource;
-    }
     app::HeadlessPrompts prompts;
-    Engine::Options options;
-    options.withScheduler = false;
-    options.withMail = false;
-    Engine engine(settings, prompts, clock, options);
+    Engine engine(settings, prompts, clock, headlessOptions(false));
     const QString dsn = engine.dataSourceName().refresh();
 
     // The keywords and rows are read before the page is fetched: nothing is written either way.

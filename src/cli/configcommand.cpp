@@ -1,6 +1,7 @@
 #include "cli/configcommand.h"
 
 #include "cli/commandline.h"
+#include "cli/headless.h"
 #include "core/app/output.h"
 #include "core/app/settingsstore.h"
 
@@ -17,10 +18,8 @@ int runConfigCommand(app::SettingsStore &settings, const QStringList &arguments)
         return ExitUsage;
     }
     // A file that cannot be read would print as an empty value, and a write would replace it.
-    if (const QString problem = settings.problem(); !problem.isEmpty()) {
-        app::writeLine(stderr, QStringLiteral("quillmere-scan: ") + problem);
+    if (!settingsReadable(settings))
         return ExitFailure;
-    }
     if (arguments.size() == 1) {
         app::writeLine(stdout, settings.read(key));
         return ExitOk;

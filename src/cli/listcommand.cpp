@@ -4,9 +4,9 @@
 #include <optional>
 
 #include <QFile>
-#include <QLoggingCategory>
 
 #include "cli/commandline.h"
+#include "cli/headless.h"
 #include "core/app/displaytext.h"
 #include "core/app/operatorprompts.h"
 #include "core/app/output.h"
@@ -142,16 +142,11 @@ CommandResult listKeywords(Engine &engine)
 int runListCommand(app::SettingsStore &settings, const app::Clock &clock, const QString &command,
                    const QStringList &arguments)
 {
-    QLoggingCategory::setFilterRules(QStringLiteral("default.warning=false"));
-    if (const QString problem = settings.problem(); !problem.isEmpty()) {
-        app::writeLine(stderr, QStringLiteral("quillmere-scan: ") + problem);
+    quietDriverWarnings();
+    if (!settingsReadable(settings))
         return ExitNoDataSource;
-    }
     app::HeadlessPrompts prompts;
-    Engine::Options options;
-    options.withScheduler = false;
-    options.withMail = false;
-    Engine engine(settings, prompts, clock, options);
+    Engine engine(settings, prompts, clock, headlessOptions(false));
     const lists::ListContext context{engine.fields(), engine.dataSourceName(), engine.dataSource(), prompts};
     const auto done = [&](const CommandResult &result) {
         return finish(result, engine.dataSourceName().current());

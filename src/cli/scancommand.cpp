@@ -5,10 +5,10 @@
 #include <unistd.h>
 
 #include <QEventLoop>
-#include <QLoggingCategory>
 
 #include "cli/commandline.h"
 #include "cli/databasewatchdog.h"
+#include "cli/headless.h"
 #include "cli/stopsignals.h"
 #include "core/app/operatorprompts.h"
 #include "core/app/output.h"
@@ -46,13 +46,9 @@ private:
 
 int runScanCommand(app::SettingsStore &settings, const app::Clock &clock, const ScanOptions &options)
 {
-    // Standard error carries the error pane here. Qt's SQL driver reports every failed statement
-    // with an uncategorised warning; the entry in the pane already says what failed.
-    QLoggingCategory::setFilterRules(QStringLiteral("default.warning=false"));
+    // Standard error carries the error pane here, whose entries say what failed.
+    quietDriverWarnings();
     app::HeadlessPrompts prompts;
-    Engine::Options engineOptions;
-    engineOptions.withScheduler = false;
-    engineOptions.withMail = options.mail;
     // A statement still running after the limit has hung: the server no longer answers. A slow
     // statement on a live server fails a little before, as an ordinary database error. The
     // watchdog outlives the engine, whose end gives back the rows of a stopped run.
@@ -68,7 +64,7 @@ int runScanCommand(app::SettingsStore &settings, const app::Clock &clock, const 
         app::writeLine(stderr, QStringLiteral("Database not answering: ") + dataSource);
         ::_exit(ExitDatabaseNotAnswering);
     });
-    Engine engine(settings, prompts, clock, engineOptions);
+    Engine engine(settings, prompts, clock, headlessOptions(options.mail));
     store::DataSource::Limits limits;
     limits.query = std::chrono::seconds(std::max<qint64>(1, limit - std::max<qint64>(1, limit / 4)));
     engine.dataSource().setLimits(limits);
