@@ -64,6 +64,7 @@ public:
     app::OperatorPrompts &prompts() { return m_prompts; }
     app::DataSourceName &dataSourceName() { return m_dataSourceName; }
     const app::Calendar &calendar() const { return m_calendar; }
+    const app::Clock &clock() const { return m_clock; }
     store::DataSource &dataSource() { return m_dataSource; }
     scan::PageFetcher &fetcher() { return *m_fetcher; }
     scan::ScanRun &run() { return *m_run; }

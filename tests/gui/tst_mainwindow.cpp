@@ -187,9 +187,9 @@ void MainWindowTest::aRunWithFindingsNotifiesTheDesktop()
     world.click("cmdRun");
     QTRY_COMPARE_WITH_TIMEOUT(notifications.shown.size(), 1, 15000);
     QCOMPARE(notifications.shown.first(),
-             u"Scan finished: 1 keyword(s) new, 0 changed, 1 URL(s) failed [default,Show the report]"_s);
+             u"Scan finished: 1 keyword new, 0 changed, 1 URL failed [default,Show the report]"_s);
     QCOMPARE(world.child<QLabel>("runCounts")->text(),
-             u"Last run: 2 URL(s) analysed, 1 failed, 1 new, 0 changed"_s);
+             u"Last run, ended 10:15: 2 URLs analysed, 1 failed, 1 new, 0 changed"_s);
 
     // Choosing it brings the report forward.
     world.child<QTabWidget>("SSTab1")->setCurrentIndex(3);

@@ -23,6 +23,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "core/app/clock.h"
 #include "core/app/datasourcename.h"
 #include "core/app/operatorprompts.h"
 #include "core/app/runfindings.h"
@@ -50,6 +51,16 @@ static void initialiseIconResources()
 namespace qs::gui {
 
 using app::Field;
+
+namespace {
+
+// "1 URL analysed", "3 URLs analysed": the status bar and the notification read as sentences.
+QString counted(int number, const QString &one, const QString &many)
+{
+    return QString::number(number) + QLatin1Char(' ') + (number == 1 ? one : many);
+}
+
+} // namespace
 
 MainWindow::MainWindow(Engine &engine, app::OperatorPrompts &prompts, QWidget *parent)
     : QMainWindow(parent)
@@ -408,20 +419,23 @@ void MainWindow::buildStatusBar()
     statusBar()->addPermanentWidget(m_runCounts);
     scan::ScanRun &run = m_engine.run();
     connect(&run, &scan::ScanRun::countsChanged, m_runCounts, [this](int analysed, int failed) {
-        m_runCounts->setText(tr("%n URL(s) analysed", nullptr, analysed) + QStringLiteral(", ") +
-                             tr("%n failed", nullptr, failed));
+        m_runCounts->setText(counted(analysed, tr("URL analysed"), tr("URLs analysed")) +
+                             tr(", %1 failed").arg(failed));
     });
     // The last run's counts stay until the report they belong to is cleared.
     connect(&run, &scan::ScanRun::runEnded, m_runCounts, [this, &run] {
-        m_runCounts->setText(tr("Last run: %n URL(s) analysed", nullptr, run.analysedCount()) +
-                             tr(", %n failed", nullptr, run.failedCount()) +
-                             tr(", %n new", nullptr, run.newCount()) +
-                             tr(", %n changed", nullptr, run.changedCount()));
+        m_runCounts->setText(
+            tr("Last run, ended %1: ").arg(m_engine.clock().now().toString(QStringLiteral("HH:mm"))) +
+            counted(run.analysedCount(), tr("URL analysed"), tr("URLs analysed")) +
+            tr(", %1 failed, %2 new, %3 changed")
+                .arg(run.failedCount())
+                .arg(run.newCount())
+                .arg(run.changedCount()));
         if (run.newCount() + run.changedCount() + run.failedCount() > 0)
             m_notification->show(tr("Scan finished"),
-                                 tr("%n keyword(s) new", nullptr, run.newCount()) +
-                                     tr(", %n changed", nullptr, run.changedCount()) +
-                                     tr(", %n URL(s) failed", nullptr, run.failedCount()));
+                                 counted(run.newCount(), tr("keyword new"), tr("keywords new")) +
+                                     tr(", %1 changed, ").arg(run.changedCount()) +
+                                     counted(run.failedCount(), tr("URL failed"), tr("URLs failed")));
     });
     connect(&m_engine.findings(), &app::RunFindings::cleared, m_runCounts, &QLabel::clear);
 }
