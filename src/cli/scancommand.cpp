@@ -22,19 +22,27 @@
 namespace qs::cli {
 namespace {
 
-// What the report holds so far, for a thread that cannot touch the fields.
+// What the report holds so far, for the watchdog's thread, which prints it when the database
+// stops answering while the run's own thread is stuck in the hung statement. The copy is its own
+// and grows piece by piece: sharing the run's text would make each of the run's appends copy the
+// whole report, a cost that grows with the length of the list.
 class ReportCopy
 {
 public:
     void set(const QString &report)
     {
         const std::lock_guard lock(m_mutex);
-        m_report = report;
+        m_report = QString(report.constData(), report.size());
+    }
+    void append(const QString &piece)
+    {
+        const std::lock_guard lock(m_mutex);
+        m_report += piece;
     }
     QString get() const
     {
         const std::lock_guard lock(m_mutex);
-        return m_report;
+        return QString(m_report.constData(), m_report.size());
     }
 
 private:
@@ -81,7 +89,7 @@ int runScanCommand(app::SettingsStore &settings, const app::Clock &clock, const 
                          if (field == app::Field::txtEtrap)
                              app::writeText(stderr, piece);
                          if (field == app::Field::txtResultat)
-                             report.set(engine.fields().text(field));
+                             report.append(piece);
                      });
 
     QEventLoop loop;

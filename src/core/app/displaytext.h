@@ -19,4 +19,10 @@ inline QString safeForDisplay(QString text)
     return text;
 }
 
+// "1 URL", "3 URLs": counts in the status bar, the notification and the mail read as sentences.
+inline QString counted(qsizetype count, const QString &one, const QString &many)
+{
+    return QString::number(count) + QLatin1Char(' ') + (count == 1 ? one : many);
+}
+
 } // namespace qs::app

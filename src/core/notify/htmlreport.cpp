@@ -2,6 +2,7 @@
 
 #include <QUrl>
 
+#include "core/app/displaytext.h"
 #include "core/app/runfindings.h"
 
 namespace qs::notify {
@@ -10,11 +11,6 @@ namespace {
 QString escaped(const QString &text)
 {
     return text.toHtmlEscaped();
-}
-
-QString plural(qsizetype count, const QString &one, const QString &many)
-{
-    return QStringLiteral("%1 %2").arg(count).arg(count == 1 ? one : many);
 }
 
 QString linkTo(const QString &address, const QString &text)
@@ -57,11 +53,12 @@ QString htmlReport(const app::RunFindings &findings)
 {
     QString html =
         QStringLiteral("<!DOCTYPE html><html><body style=\"font-family:sans-serif;font-size:14px\">");
-    html += QStringLiteral("<p style=\"font-weight:bold\">%1 scanned, %2 new, %3 changed, %4 failed</p>")
-                .arg(plural(findings.scanned(), QStringLiteral("URL"), QStringLiteral("URLs")),
-                     plural(findings.newKeywords(), QStringLiteral("keyword"), QStringLiteral("keywords")),
-                     QString::number(findings.changedKeywords()),
-                     plural(findings.failures().size(), QStringLiteral("URL"), QStringLiteral("URLs")));
+    html +=
+        QStringLiteral("<p style=\"font-weight:bold\">%1 scanned, %2 new, %3 changed, %4 failed</p>")
+            .arg(app::counted(findings.scanned(), QStringLiteral("URL"), QStringLiteral("URLs")),
+                 app::counted(findings.newKeywords(), QStringLiteral("keyword"), QStringLiteral("keywords")),
+                 QString::number(findings.changedKeywords()),
+                 app::counted(findings.failedUrls(), QStringLiteral("URL"), QStringLiteral("URLs")));
     for (const app::PageFinding &page : findings.pages()) {
         html += QStringLiteral("<h3 style=\"margin:14px 0 4px 0\">%1</h3>")
                     .arg(linkTo(page.link, page.title.isEmpty() ? page.url : page.title));
@@ -72,18 +69,26 @@ QString htmlReport(const app::RunFindings &findings)
         }
         html += QStringLiteral("</ul>");
     }
+    if (findings.pagesLeftOut() > 0)
+        html +=
+            QStringLiteral("<p>\u2026 and %1 more with new or changed keywords: the plain-text report lists "
+                           "them all.</p>")
+                .arg(app::counted(findings.pagesLeftOut(), QStringLiteral("page"), QStringLiteral("pages")));
     if (!findings.failures().isEmpty()) {
         html += QStringLiteral("<h3 style=\"margin:18px 0 4px 0\">Could not be checked</h3>"
                                "<ul style=\"margin:0;padding-left:20px\">");
         for (const app::FailedUrl &failure : findings.failures()) {
-            const QString streak =
-                failure.runsInARow > 0
-                    ? QStringLiteral(", failed %1 in a row")
-                          .arg(plural(failure.runsInARow, QStringLiteral("run"), QStringLiteral("runs")))
-                    : QString();
+            const QString streak = failure.runsInARow > 0
+                                       ? QStringLiteral(", failed %1 in a row")
+                                             .arg(app::counted(failure.runsInARow, QStringLiteral("run"),
+                                                               QStringLiteral("runs")))
+                                       : QString();
             html += QStringLiteral("<li>%1: %2%3<div style=\"color:#666;font-size:12px\">%4</div></li>")
                         .arg(escaped(failure.url), escaped(failure.reason), streak, escaped(failure.detail));
         }
+        if (const int more = findings.failedUrls() - int(findings.failures().size()); more > 0)
+            html += QStringLiteral("<li>\u2026 and %1 more</li>")
+                        .arg(app::counted(more, QStringLiteral("URL"), QStringLiteral("URLs")));
         html += QStringLiteral("</ul>");
     }
     html += QStringLiteral("</body></html>");

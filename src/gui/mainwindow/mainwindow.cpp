@@ -25,6 +25,7 @@
 
 #include "core/app/clock.h"
 #include "core/app/datasourcename.h"
+#include "core/app/displaytext.h"
 #include "core/app/operatorprompts.h"
 #include "core/app/runfindings.h"
 #include "core/app/settingsstore.h"
@@ -50,17 +51,8 @@ static void initialiseIconResources()
 
 namespace qs::gui {
 
+using app::counted;
 using app::Field;
-
-namespace {
-
-// "1 URL analysed", "3 URLs analysed": the status bar and the notification read as sentences.
-QString counted(int number, const QString &one, const QString &many)
-{
-    return QString::number(number) + QLatin1Char(' ') + (number == 1 ? one : many);
-}
-
-} // namespace
 
 MainWindow::MainWindow(Engine &engine, app::OperatorPrompts &prompts, QWidget *parent)
     : QMainWindow(parent)
