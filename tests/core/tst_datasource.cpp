@@ -30,22 +30,21 @@ private slots:
     void missingNamesAreNotFoundAndCreateNoFile();
     void namesAreLookedUpWithoutRegardToCase();
 
-    void queueTakesOnlyRowsNotDatedToday_data() { backends(); }
+    void queueTakesOnlyRowsNotDatedToday_data() { qs::test::addBackendRows(); }
     void queueTakesOnlyRowsNotDatedToday();
-    void claimAndGiveBackGuardTheRow_data() { backends(); }
+    void claimAndGiveBackGuardTheRow_data() { qs::test::addBackendRows(); }
     void claimAndGiveBackGuardTheRow();
-    void keywordsWithQuotesAndWildcardsMatchExactly_data() { backends(); }
+    void keywordsWithQuotesAndWildcardsMatchExactly_data() { qs::test::addBackendRows(); }
     void keywordsWithQuotesAndWildcardsMatchExactly();
-    void newUrlRowsGetTheSchemaDefaults_data() { backends(); }
+    void newUrlRowsGetTheSchemaDefaults_data() { qs::test::addBackendRows(); }
     void newUrlRowsGetTheSchemaDefaults();
-    void aRefusedStatementReportsNumberAndText_data() { backends(); }
+    void aRefusedStatementReportsNumberAndText_data() { qs::test::addBackendRows(); }
     void aRefusedStatementReportsNumberAndText();
-    void aConnectionIsKeptOpenPerName_data() { backends(); }
+    void aConnectionIsKeptOpenPerName_data() { qs::test::addBackendRows(); }
     void aConnectionIsKeptOpenPerName();
     void aDroppedConnectionIsOpenedAgain();
 
 private:
-    static void backends();
     static std::unique_ptr<TestDataSource> dataSource();
     QTemporaryDir m_workDir;
 };
@@ -54,13 +53,6 @@ void DataSourceTest::initTestCase()
 {
     // A stray database file would be created in the working directory.
     QVERIFY(QDir::setCurrent(m_workDir.path()));
-}
-
-void DataSourceTest::backends()
-{
-    QTest::addColumn<Backend>("backend");
-    QTest::newRow("sqlite") << Backend::Sqlite;
-    QTest::newRow("postgresql") << Backend::Postgres;
 }
 
 std::unique_ptr<TestDataSource> DataSourceTest::dataSource()

@@ -21,8 +21,6 @@ using qs::lists::ListKind;
 using qs::store::GridModel;
 using qs::test::Backend;
 
-Q_DECLARE_METATYPE(qs::test::Backend)
-
 namespace {
 
 const QString NotFound = u"-2147467259"_s;
@@ -40,13 +38,7 @@ struct World
     GridModel *urlGrid() { return urls.grid().model(); }
     GridModel *keywordGrid() { return keywords.grid().model(); }
 
-    bool exec(const QString &sql, const QVariantList &values = {})
-    {
-        const bool ok = db.exec(sql, values);
-        if (!ok)
-            qWarning() << db.lastError();
-        return ok;
-    }
+    bool exec(const QString &sql, const QVariantList &values = {}) { return db.exec(sql, values); }
     // Two URLs and two keywords, shown in the grids.
     bool loadLists()
     {
@@ -57,13 +49,6 @@ struct World
         keywords.cmdKWordClick();
         return ok && urlGrid() != nullptr && keywordGrid() != nullptr;
     }
-    QStringList column(const QString &sql)
-    {
-        QStringList result;
-        for (const QVariantList &row : db.rows(sql))
-            result << row.value(0).toString();
-        return result;
-    }
     // The date, hit count and sensitivity stored for url.
     QVariantList valuesOf(const QString &url)
     {
@@ -71,8 +56,8 @@ struct World
             db.rows(u"SELECT DAGEN, TAL, SCENS FROM listen WHERE URL = ?"_s, {url}).value(0);
         return {row.value(0).toDate(), row.value(1).toInt(), row.value(2).toInt()};
     }
-    QStringList urlsStored() { return column(u"SELECT URL FROM listen ORDER BY ID"_s); }
-    QStringList keywordsStored() { return column(u"SELECT KEYWORDS FROM keyword ORDER BY KEYWORDS"_s); }
+    QStringList urlsStored() { return db.strings(u"SELECT URL FROM listen ORDER BY ID"_s); }
+    QStringList keywordsStored() { return db.strings(u"SELECT KEYWORDS FROM keyword ORDER BY KEYWORDS"_s); }
     const QString &pane() const { return state.text(Field::txtEtrap); }
     void useMissingDataSource() { settings.write(qs::app::keys::Dsn, Missing); }
 
@@ -88,13 +73,6 @@ struct World
     qs::lists::UrlCommands urls{context};
     qs::lists::KeywordCommands keywords{context};
 };
-
-void addBackends()
-{
-    QTest::addColumn<Backend>("backend");
-    QTest::newRow("sqlite") << Backend::Sqlite;
-    QTest::newRow("postgresql") << Backend::Postgres;
-}
 
 // One step of a test on its world, kept in the rows of a table.
 using Step = void (*)(World &);
@@ -124,7 +102,7 @@ class ListsTest : public QObject
     Q_OBJECT
 private slots:
     // An export read back by an import gives the same lists, whatever the values hold.
-    void csvRoundTrip_data() { addBackends(); }
+    void csvRoundTrip_data() { qs::test::addBackendRows(); }
     void csvRoundTrip()
     {
         BACKEND_WORLD(world);
@@ -355,7 +333,7 @@ private slots:
             QCOMPARE(row.value(0).toDate(), date);
     }
 
-    void resetDateRefusedRowStopsTheWalk_data() { addBackends(); }
+    void resetDateRefusedRowStopsTheWalk_data() { qs::test::addBackendRows(); }
     void resetDateRefusedRowStopsTheWalk()
     {
         BACKEND_WORLD(world);
@@ -386,7 +364,7 @@ private slots:
         QCOMPARE(dates.value(2).value(0).toDate(), QDate(2026, 12, 6));
     }
 
-    void gridEditIsWrittenWhenTheRowIsLeftOrReloaded_data() { addBackends(); }
+    void gridEditIsWrittenWhenTheRowIsLeftOrReloaded_data() { qs::test::addBackendRows(); }
     void gridEditIsWrittenWhenTheRowIsLeftOrReloaded()
     {
         BACKEND_WORLD(world);
@@ -473,7 +451,7 @@ private slots:
         QVERIFY(world.prompts.messages.first().startsWith(u"The row was not saved: "_s));
     }
 
-    void gridNewUrlRowTakesTheTableDefaults_data() { addBackends(); }
+    void gridNewUrlRowTakesTheTableDefaults_data() { qs::test::addBackendRows(); }
     void gridNewUrlRowTakesTheTableDefaults()
     {
         BACKEND_WORLD(world);
@@ -514,7 +492,7 @@ private slots:
         QVERIFY(world.prompts.confirmations.isEmpty());
     }
 
-    void gridDeleteAsksFirst_data() { addBackends(); }
+    void gridDeleteAsksFirst_data() { qs::test::addBackendRows(); }
     void gridDeleteAsksFirst()
     {
         BACKEND_WORLD(world);

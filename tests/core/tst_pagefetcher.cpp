@@ -143,7 +143,7 @@ struct Loopback
     // Plain http, or https with the given certificate, offering h2 as public servers do.
     explicit Loopback(const Credentials *tls = nullptr)
     {
-        if (!(tls ? server.listenTls(tls->certificate, tls->key, /*advertiseHttp2=*/true) : server.listen()))
+        if (!(tls ? server.listenTls(tls->certificate, tls->key) : server.listen()))
             qWarning() << "cannot listen:" << server.errorString();
     }
 

@@ -124,14 +124,14 @@ private slots:
             QCOMPARE(world.settings.read(keyOf(name)), saved.value(name).toString());
         }
         QVERIFY(dialog->isVisible());
-        QVERIFY(world.prompts->messages.isEmpty());
+        QVERIFY(world.prompts.messages.isEmpty());
         if (odbc) {
             QCOMPARE(world.state().text(Field::txtDB), saved.value(u"txtDB"_s).toString());
             // The database routines pick the name up themselves.
             QCOMPARE(world.engine->dataSourceName().current(), world.db.name());
             // "get db" shows what is stored, not what the field holds.
             dialog->findChild<QPushButton *>(u"Command1"_s)->click();
-            QCOMPARE(world.prompts->messages, QStringList{saved.value(u"txtDB"_s).toString()});
+            QCOMPARE(world.prompts.messages, QStringList{saved.value(u"txtDB"_s).toString()});
         }
     }
 
@@ -140,7 +140,7 @@ private slots:
         WindowWorld world;
         TestDataSource other(Backend::Sqlite);
         QVERIFY(other.exec(u"INSERT INTO keyword (KEYWORDS) VALUES ('from the other')"_s));
-        QVERIFY(world.exec(u"INSERT INTO keyword (KEYWORDS) VALUES ('from the first')"_s));
+        QVERIFY(world.db.exec(u"INSERT INTO keyword (KEYWORDS) VALUES ('from the first')"_s));
         auto *keywords = world.keywordGrid();
         world.click("cmdKWord");
         QCOMPARE(textOf(keywords, 0, u"KEYWORDS"_s), u"from the first"_s);
@@ -151,7 +151,7 @@ private slots:
         world.click("cmdKWord");
         QCOMPARE(world.state().text(Field::txtDB), other.name());
         QCOMPARE(textOf(keywords, 0, u"KEYWORDS"_s), u"from the other"_s);
-        QVERIFY(world.prompts->messages.isEmpty());
+        QVERIFY(world.prompts.messages.isEmpty());
         world.window.reset();
     }
 

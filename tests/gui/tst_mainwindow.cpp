@@ -62,11 +62,11 @@ void MainWindowTest::startUpShowsTheStoredNameAndToday()
     world.engine->load();
     QCOMPARE(world.state().text(Field::txtDB), u" Scans "_s);
     QCOMPARE(world.state().text(Field::lblDato), u"2026-12-06"_s);
-    QVERIFY(world.prompts->messages.isEmpty());
+    QVERIFY(world.prompts.messages.isEmpty());
     // The hidden diagnostic shows what is stored, and changes nothing.
     world.settings.write(qs::app::keys::Dsn, u"Stored"_s);
     world.click("Command1");
-    QCOMPARE(world.prompts->messages, QStringList{u"Stored"_s});
+    QCOMPARE(world.prompts.messages, QStringList{u"Stored"_s});
     QCOMPARE(world.state().text(Field::txtDB), u" Scans "_s);
 }
 
@@ -78,9 +78,9 @@ void MainWindowTest::startRunsAScanAndCannotBePressedTwice()
     LoopbackHttpServer::Response slow = LoopbackHttpServer::page("<title>Cars</title><p>a car b car c</p>");
     slow.delay = std::chrono::milliseconds(300);
     http.setResponse(u"/p"_s, slow);
-    QVERIFY(world.exec(u"INSERT INTO listen (URL) VALUES ('ftp://refused/'), (?)"_s,
-                       {http.url(u"/p"_s).toString()}));
-    QVERIFY(world.exec(u"INSERT INTO keyword (KEYWORDS) VALUES ('car')"_s));
+    QVERIFY(world.db.exec(u"INSERT INTO listen (URL) VALUES ('ftp://refused/'), (?)"_s,
+                          {http.url(u"/p"_s).toString()}));
+    QVERIFY(world.db.exec(u"INSERT INTO keyword (KEYWORDS) VALUES ('car')"_s));
     auto *start = world.child<QPushButton>("cmdRun");
     QSignalSpy ended(&world.engine->run(), &qs::scan::ScanRun::runEnded);
 
@@ -103,8 +103,9 @@ void MainWindowTest::closingDuringARunGivesTheRowsBack()
     LoopbackHttpServer::Response stall;
     stall.behaviour = LoopbackHttpServer::Behaviour::Stall;
     http.setResponse(u"/stall"_s, stall);
-    QVERIFY(world.exec(u"INSERT INTO listen (URL, TAL) VALUES (?, 4)"_s, {http.url(u"/stall"_s).toString()}));
-    QVERIFY(world.exec(u"INSERT INTO keyword (KEYWORDS) VALUES ('car')"_s));
+    QVERIFY(
+        world.db.exec(u"INSERT INTO listen (URL, TAL) VALUES (?, 4)"_s, {http.url(u"/stall"_s).toString()}));
+    QVERIFY(world.db.exec(u"INSERT INTO keyword (KEYWORDS) VALUES ('car')"_s));
     world.click("cmdRun");
     QTRY_COMPARE(http.requestCount(u"/stall"_s), 1);
     world.window->close();
@@ -116,12 +117,12 @@ void MainWindowTest::closingDuringARunGivesTheRowsBack()
 void MainWindowTest::listButtonsRunTheirCommands()
 {
     WindowWorld world;
-    QVERIFY(world.exec(u"INSERT INTO kw (KWID, KWORD, TALSUM) VALUES (1, 'car', 40)"_s));
-    world.prompts->textAnswers = QStringList{u" http://a.example/"_s};
-    world.prompts->confirmAnswer = true;
+    QVERIFY(world.db.exec(u"INSERT INTO kw (KWID, KWORD, TALSUM) VALUES (1, 'car', 40)"_s));
+    world.prompts.textAnswers = QStringList{u" http://a.example/"_s};
+    world.prompts.confirmAnswer = true;
     for (const char *name : {"cmdReset", "cmdAdd", "cmdWord", "cmdURL"})
         world.click(name);
-    QCOMPARE(world.prompts->messages, QStringList{u"reset Finished"_s});
+    QCOMPARE(world.prompts.messages, QStringList{u"reset Finished"_s});
     QCOMPARE(world.urlsStored(), QStringList{u" http://a.example/"_s});
     QCOMPARE(world.db.count(u"kw"_s), 0);
     QCOMPARE(qs::test::textOf(world.urlGrid(), 0, u"URL"_s), u" http://a.example/"_s);
@@ -181,9 +182,9 @@ void MainWindowTest::aRunWithFindingsNotifiesTheDesktop()
     LoopbackHttpServer http;
     QVERIFY(http.listen());
     http.setResponse(u"/p"_s, LoopbackHttpServer::page("<p>a car b car c</p>"));
-    QVERIFY(world.exec(u"INSERT INTO listen (URL) VALUES (?), ('http://127.0.0.1:1/')"_s,
-                       {http.url(u"/p"_s).toString()}));
-    QVERIFY(world.exec(u"INSERT INTO keyword (KEYWORDS) VALUES ('car')"_s));
+    QVERIFY(world.db.exec(u"INSERT INTO listen (URL) VALUES (?), ('http://127.0.0.1:1/')"_s,
+                          {http.url(u"/p"_s).toString()}));
+    QVERIFY(world.db.exec(u"INSERT INTO keyword (KEYWORDS) VALUES ('car')"_s));
     world.click("cmdRun");
     QTRY_COMPARE_WITH_TIMEOUT(notifications.shown.size(), 1, 15000);
     QCOMPARE(notifications.shown.first(),
