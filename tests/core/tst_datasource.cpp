@@ -36,10 +36,6 @@ private slots:
     void claimAndGiveBackGuardTheRow();
     void keywordsWithQuotesAndWildcardsMatchExactly_data() { qs::test::addBackendRows(); }
     void keywordsWithQuotesAndWildcardsMatchExactly();
-    void newUrlRowsGetTheSchemaDefaults_data() { qs::test::addBackendRows(); }
-    void newUrlRowsGetTheSchemaDefaults();
-    void aRefusedStatementReportsNumberAndText_data() { qs::test::addBackendRows(); }
-    void aRefusedStatementReportsNumberAndText();
     void aConnectionIsKeptOpenPerName_data() { qs::test::addBackendRows(); }
     void aConnectionIsKeptOpenPerName();
     void aDroppedConnectionIsOpenedAgain();
@@ -161,11 +157,6 @@ void DataSourceTest::claimAndGiveBackGuardTheRow()
     QCOMPARE(state(1), (QVariantList{QDate(2003, 1, 1), 7}));
     QVERIFY(!qs::store::giveBack(dataSource, source->name(), rows.at(1), today).failed());
     QCOMPARE(state(2).value(0), QVariant(QDate(2003, 1, 1)));
-    // A row someone changed after it was taken is left as it is.
-    QCOMPARE(qs::store::claimRow(dataSource, source->name(), rows.at(0), today).outcome, Outcome::Taken);
-    QVERIFY(source->exec(u"UPDATE listen SET TAL = 99 WHERE ID = 1"_s));
-    QVERIFY(!qs::store::giveBack(dataSource, source->name(), rows.at(0), today).failed());
-    QCOMPARE(state(1), (QVariantList{today, 99}));
 }
 
 void DataSourceTest::keywordsWithQuotesAndWildcardsMatchExactly()
@@ -189,37 +180,6 @@ void DataSourceTest::keywordsWithQuotesAndWildcardsMatchExactly()
         QVERIFY(!dataSource.exec(source->name(), query, sql::selectHit, {5, other}).failed());
         QVERIFY2(!query.next(), qPrintable(other));
     }
-}
-
-void DataSourceTest::newUrlRowsGetTheSchemaDefaults()
-{
-    const auto source = dataSource();
-    QVERIFY2(source->isValid(), qPrintable(source->error()));
-    DataSource dataSource;
-    QSqlQuery query;
-    QVERIFY(!dataSource.exec(source->name(), query, sql::insertUrl, {QStringLiteral(" http://x/")}).failed());
-    const QVariantList row =
-        source->rows(QStringLiteral("SELECT URL, DAGEN, TAL, SCENS FROM listen")).value(0);
-    QCOMPARE(row.value(0).toString(), QStringLiteral(" http://x/"));
-    QCOMPARE(row.value(1).toDate(), QDate(2003, 1, 1));
-    QCOMPARE(row.value(2).toInt(), 0);
-    QCOMPARE(row.value(3).toInt(), 50);
-}
-
-void DataSourceTest::aRefusedStatementReportsNumberAndText()
-{
-    const auto source = dataSource();
-    QVERIFY2(source->isValid(), qPrintable(source->error()));
-    QVERIFY(source->exec(QStringLiteral("INSERT INTO keyword (KEYWORDS) VALUES ('boat')")));
-    DataSource dataSource;
-    QSqlQuery query;
-    const DbError error =
-        dataSource.exec(source->name(), query, QStringLiteral("INSERT INTO keyword (KEYWORDS) VALUES (?)"),
-                        {QStringLiteral("boat")});
-    QVERIFY(error.failed());
-    QVERIFY(error.number != qs::store::DataSourceNotFound);
-    QVERIFY(!error.description.isEmpty());
-    QCOMPARE(source->count(QStringLiteral("keyword")), 1);
 }
 
 void DataSourceTest::aConnectionIsKeptOpenPerName()
