@@ -6,7 +6,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "core/app/operatorprompts.h"
 #include "core/app/runfields.h"
 #include "core/app/settingsstore.h"
 #include "core/notify/mailmessage.h"
@@ -15,6 +14,7 @@
 #include "core/notify/resultmail.h"
 #include "core/notify/smtpsession.h"
 #include "core/scan/scanrun.h"
+#include "recordingprompts.h"
 #include "scanworld.h"
 #include "smtpsink.h"
 
@@ -36,22 +36,6 @@ SmtpLimits testLimits(ms reply = 10s, ms endOfText = 10s, ms quit = 5s, ms deadl
     return {reply, endOfText, quit, deadline};
 }
 
-// Every message of the mail routine, as the window and as the command line show it.
-class PromptLog final : public qs::app::OperatorPrompts
-{
-public:
-    void showMessage(const QString &text, const QString &commandLineText = {}) override
-    {
-        messages << text;
-        commandLine << commandLineText;
-    }
-    QString askText(const QString &, const QString &) override { return {}; }
-    bool confirm(const QString &) override { return false; }
-
-    QStringList messages;
-    QStringList commandLine;
-};
-
 // The mail routine with everything it works on.
 struct Harness
 {
@@ -67,12 +51,12 @@ struct Harness
     void store(const QString &server, const QString &sender = u"scan@example.org"_s,
                const QString &mailto = u"boss@example.org"_s, const QString &subject = u"S"_s)
     {
-        const QStringList keys{qs::app::keys::Mailserver, qs::app::keys::Sender, qs::app::keys::Mailto,
-                               qs::app::keys::Subject};
-        const QStringList values{server, sender, mailto, subject};
-        for (qsizetype i = 0; i < keys.size(); ++i) {
-            if (!values.at(i).isNull())
-                settings.write(keys.at(i), values.at(i));
+        namespace keys = qs::app::keys;
+        for (const auto &[key, value] :
+             {std::pair(keys::Mailserver, server), std::pair(keys::Sender, sender),
+              std::pair(keys::Mailto, mailto), std::pair(keys::Subject, subject)}) {
+            if (!value.isNull())
+                settings.write(key, value);
         }
     }
     void send(const QString &report, QDate date = QDate(2026, 12, 6)) { mail.sendResultMail(report, date); }
@@ -81,7 +65,7 @@ struct Harness
     QTemporaryDir dir;
     qs::app::RunFields fields;
     qs::app::SettingsStore settings;
-    PromptLog prompts;
+    qs::test::RecordingPrompts prompts;
     ResultMail mail;
     QSignalSpy finished;
 };
@@ -435,7 +419,8 @@ void MailTest::sending()
     QCOMPARE(h.prompts.messages, s.warnings);
     for (qsizetype i = 0; i < s.warnings.size(); ++i) {
         const QString key = QStringList{u"Mailserver"_s, u"Sender"_s, u"Mailto"_s}.at(i);
-        QVERIFY2(h.prompts.commandLine.at(i).contains(u"quillmere-scan config "_s + key), qPrintable(key));
+        QVERIFY2(h.prompts.commandLineMessages.at(i).contains(u"quillmere-scan config "_s + key),
+                 qPrintable(key));
     }
     QVERIFY(h.mail.isSending());
     // However the server ends the session, the outcome comes within the limit of the reply

@@ -28,8 +28,6 @@ using Behaviour = LoopbackHttpServer::Behaviour;
 using Framing = LoopbackHttpServer::Framing;
 namespace fetchcode = qs::scan::fetchcode;
 
-Q_DECLARE_METATYPE(qs::test::LoopbackHttpServer::Response)
-
 namespace {
 
 const QByteArray UserAgentLine = "user-agent: Mozilla/4.0 (compatible; MSIE 6.0;)";
@@ -42,16 +40,12 @@ constexpr int PatienceMs = 15'000;
 // never came, so that any check of the state fails.
 FetchResult fetchAndWait(PageFetcher &fetcher, const QString &url)
 {
-    FetchResult none;
-    none.state = 0;
     QSignalSpy finished(&fetcher, &PageFetcher::finished);
-    const auto started = fetcher.fetch(url);
-    if (const auto *refusal = std::get_if<Refusal>(&started)) {
-        qWarning() << "refused:" << refusal->number << refusal->description;
-        return none;
-    }
-    if (finished.isEmpty() && !finished.wait(PatienceMs)) {
+    if (std::holds_alternative<Refusal>(fetcher.fetch(url)) ||
+        (finished.isEmpty() && !finished.wait(PatienceMs))) {
         qWarning() << "no outcome for" << url;
+        FetchResult none;
+        none.state = 0;
         return none;
     }
     return finished.constFirst().at(1).value<FetchResult>();
@@ -63,51 +57,23 @@ qs::scan::TransferRules rules(std::chrono::milliseconds timeLimit, qint64 maxBod
     return {timeLimit, maxBodyBytes, QFile::encodeName(caFile)};
 }
 
-QByteArray headerName(const QByteArray &line)
-{
-    return line.left(line.indexOf(':')).trimmed().toLower();
-}
-
 // Digits, so that a body cut at the wrong place shows.
 const QByteArray Digits = QByteArray("0123456789").repeated(500);
 
-Response shaped(const QByteArray &body, Behaviour behaviour, Framing framing = Framing::ContentLength,
-                qsizetype trickleBytes = 1, std::chrono::milliseconds trickleInterval = 20ms)
+Response framed(const QByteArray &body, Framing framing)
 {
     Response response = LoopbackHttpServer::page(body);
-    response.behaviour = behaviour;
     response.framing = framing;
-    response.trickleBytes = trickleBytes;
-    response.trickleInterval = trickleInterval;
     return response;
 }
 
 Response trickled(const QByteArray &body, qsizetype bytes, std::chrono::milliseconds interval)
 {
-    return shaped(body, Behaviour::Trickle, Framing::ContentLength, bytes, interval);
+    Response response = LoopbackHttpServer::misbehaving(Behaviour::Trickle, body);
+    response.trickleBytes = bytes;
+    response.trickleInterval = interval;
+    return response;
 }
-
-// Points every proxy variable at one URL while it lives.
-struct ProxyEnvironment
-{
-    static constexpr const char *Names[] = {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY",
-                                            "all_proxy",  "ALL_PROXY",  "no_proxy",    "NO_PROXY"};
-    std::optional<QByteArray> saved[std::size(Names)];
-
-    explicit ProxyEnvironment(const QByteArray &proxyUrl)
-    {
-        for (size_t i = 0; i < std::size(Names); ++i) {
-            if (qEnvironmentVariableIsSet(Names[i]))
-                saved[i] = qgetenv(Names[i]);
-            qstrnicmp(Names[i], "no_", 3) == 0 ? qunsetenv(Names[i]) : qputenv(Names[i], proxyUrl);
-        }
-    }
-    ~ProxyEnvironment()
-    {
-        for (size_t i = 0; i < std::size(Names); ++i)
-            saved[i] ? qputenv(Names[i], *saved[i]) : qunsetenv(Names[i]);
-    }
-};
 
 struct Credentials
 {
@@ -233,7 +199,7 @@ void TestPageFetcher::request_sendsOnlyTheUserAgentAndNoCookies()
         QList<QByteArray> lines = LoopbackHttpServer::headerLines(head);
         QVERIFY2(lines.removeOne(UserAgentLine), head.constData());
         for (const QByteArray &line : std::as_const(lines))
-            QVERIFY2(allowed.contains(headerName(line)), line.constData());
+            QVERIFY2(allowed.contains(line.left(line.indexOf(':')).toLower()), line.constData());
     }
 }
 
@@ -242,7 +208,15 @@ void TestPageFetcher::request_ignoresProxyEnvironment()
     // A live "proxy": whatever reaches it is answered, so a proxied request would complete.
     LoopbackHttpServer proxy;
     QVERIFY(proxy.listen());
-    const ProxyEnvironment environment("http://127.0.0.1:" + QByteArray::number(proxy.port()));
+    const QByteArray proxyUrl = "http://127.0.0.1:" + QByteArray::number(proxy.port());
+    for (const char *name : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"})
+        qputenv(name, proxyUrl);
+    qunsetenv("no_proxy");
+    qunsetenv("NO_PROXY");
+    const auto unset = qScopeGuard([] {
+        for (const char *name : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"})
+            qunsetenv(name);
+    });
     PageFetcher fetcher;
 
     // Qt never proxies loopback addresses, so the target is a name only a proxy could reach
@@ -310,7 +284,6 @@ void TestPageFetcher::completed_data()
                         qint64 limit = qint64{16} << 20, bool truncated = false) {
         QTest::newRow(name.constData()) << response << body << progress << head << limit << truncated;
     };
-    constexpr qint64 DefaultMaxBodyBytes = qint64{16} << 20;
 
     Response ordered;
     ordered.reason = "Everything Fine";
@@ -342,7 +315,7 @@ void TestPageFetcher::completed_data()
     const QByteArray digits = Digits.left(2500);
     const QString text = QString::fromLatin1(digits);
     row("announced length", LoopbackHttpServer::page(digits), text, {0, 40, 81, 81});
-    row("chunked", shaped(digits, Behaviour::Normal, Framing::Chunked), text, {});
+    row("chunked", framed(digits, Framing::Chunked), text, {});
     row("slow but in time", trickled(digits, 500, 5ms), text, {0, 40, 81, 81});
     row("header charset beats meta",
         LoopbackHttpServer::page("<meta charset=\"utf-8\">caf\xE9", "text/html; charset=iso-8859-1"),
@@ -351,8 +324,7 @@ void TestPageFetcher::completed_data()
     const QString first = QString::fromLatin1(Digits.left(1000));
     const QString ok = u"HTTP/1.1 200 OK\r\n"_s;
     row("over the limit, at once", LoopbackHttpServer::page(Digits), first, {0, 0}, ok, 1000, true);
-    row("over the limit, no length", shaped(Digits, Behaviour::Normal, Framing::Close), first, {}, ok, 1000,
-        true);
+    row("over the limit, no length", framed(Digits, Framing::Close), first, {}, ok, 1000, true);
     row("over the limit, in pieces", trickled(Digits, 100, 1ms), first, {0, 0}, ok, 1000, true);
     row("at the limit", LoopbackHttpServer::page(Digits.left(1000)), first, {0, 0}, ok, 1000, false);
     row("one byte over", LoopbackHttpServer::page(Digits.left(1001)), first, {0, 0}, ok, 1000, true);
@@ -363,7 +335,6 @@ void TestPageFetcher::completed_data()
     Response bomb = LoopbackHttpServer::page(qCompress(QByteArray(50'000'000, '0'), 9).mid(4));
     bomb.headers.emplaceBack("Content-Encoding", "deflate");
     row("decompression bomb", bomb, QString(1000, u'0'), {}, ok, 1000, true);
-    Q_UNUSED(DefaultMaxBodyBytes)
 }
 
 void TestPageFetcher::completed()
@@ -413,10 +384,13 @@ void TestPageFetcher::failure_data()
 
     QTest::newRow("connection refused") << Response() << true << fetchcode::CannotConnect << QString();
     QTest::newRow("closed without response")
-        << shaped({}, Behaviour::CloseWithoutResponse) << false << fetchcode::ConnectionAborted << QString();
-    QTest::newRow("body cut midway") << shaped(QByteArray(4000, 'k'), Behaviour::CutMidway) << false
-                                     << fetchcode::ConnectionAborted << QString();
-    QTest::newRow("stalled") << shaped({}, Behaviour::Stall) << false << fetchcode::Timeout << QString();
+        << LoopbackHttpServer::misbehaving(Behaviour::CloseWithoutResponse) << false
+        << fetchcode::ConnectionAborted << QString();
+    QTest::newRow("body cut midway") << LoopbackHttpServer::misbehaving(Behaviour::CutMidway,
+                                                                        QByteArray(4000, 'k'))
+                                     << false << fetchcode::ConnectionAborted << QString();
+    QTest::newRow("stalled") << LoopbackHttpServer::misbehaving(Behaviour::Stall) << false
+                             << fetchcode::Timeout << QString();
     // A byte every 20 ms: never silent, so only a limit on the whole request ends it early.
     QTest::newRow("trickling") << trickled(QByteArray(500, 't'), 1, 20ms) << false << fetchcode::Timeout
                                << QString();
@@ -482,10 +456,8 @@ void TestPageFetcher::progressValues()
 void TestPageFetcher::requests_runAtOnceAndAbortedOnesAreNotReported()
 {
     Loopback net;
-    Response slow = LoopbackHttpServer::page("slow");
-    slow.delay = 200ms;
-    net.server.setResponse(u"/slow"_s, slow);
-    net.server.setResponse(u"/stall"_s, shaped({}, Behaviour::Stall));
+    net.server.setResponse(u"/slow"_s, LoopbackHttpServer::page("slow").delayed(200ms));
+    net.server.setResponse(u"/stall"_s, LoopbackHttpServer::misbehaving(Behaviour::Stall));
     QSignalSpy finished(&net.fetcher, &PageFetcher::finished);
     // Every request starts when it is asked for: the caller decides how many run at once.
     QList<quint64> requests;
@@ -512,7 +484,7 @@ void TestPageFetcher::lifetime_destroyedWithRequestInFlight()
 {
     LoopbackHttpServer server;
     QVERIFY(server.listen());
-    server.setResponse(u"/stall"_s, shaped({}, Behaviour::Stall));
+    server.setResponse(u"/stall"_s, LoopbackHttpServer::misbehaving(Behaviour::Stall));
     auto fetcher = std::make_unique<PageFetcher>();
     int outcomes = 0;
     connect(fetcher.get(), &PageFetcher::finished, this, [&outcomes] { ++outcomes; });
