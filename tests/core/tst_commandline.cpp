@@ -67,11 +67,10 @@ struct ScanSetup
     explicit ScanSetup(std::chrono::milliseconds delay = {})
     {
         http.listen();
-        LoopbackHttpServer::Response cars =
-            LoopbackHttpServer::page("<html><head><title>Cars</title></head><body>my car is red and "
-                                     "the car is fast</body></html>");
-        cars.delay = delay;
-        http.setResponse(u"/cars"_s, cars);
+        http.setResponse(u"/cars"_s,
+                         LoopbackHttpServer::page("<html><head><title>Cars</title></head><body>my "
+                                                  "car is red and the car is fast</body></html>")
+                             .delayed(delay));
         db.exec(u"INSERT INTO listen (URL) VALUES ('ftp://example.org/'), (?)"_s,
                 {http.url(u"/cars"_s).toString()});
         db.exec(u"INSERT INTO keyword (KEYWORDS) VALUES ('car')"_s);
@@ -329,9 +328,9 @@ void CommandLineTest::databaseThatStopsAnsweringEndsTheScan()
     QVERIFY2(db->isValid(), qPrintable(db->error()));
     LoopbackHttpServer http;
     QVERIFY(http.listen());
-    LoopbackHttpServer::Response slow = LoopbackHttpServer::page("<p>a car b car c</p>");
-    slow.delay = std::chrono::milliseconds(1500);
-    http.setResponse(u"/slow"_s, slow);
+    http.setResponse(
+        u"/slow"_s,
+        LoopbackHttpServer::page("<p>a car b car c</p>").delayed(std::chrono::milliseconds(1500)));
     db->exec(u"INSERT INTO listen (URL) VALUES (?)"_s, {http.url(u"/slow"_s).toString()});
     db->exec(u"INSERT INTO keyword (KEYWORDS) VALUES ('car')"_s);
     QVERIFY(configure({{u"DSN"_s, db->name()}, {u"DatabaseTimeout"_s, u"2"_s}}));

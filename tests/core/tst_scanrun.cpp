@@ -12,6 +12,7 @@ using qs::test::Backend;
 using qs::test::LoopbackHttpServer;
 using qs::test::ScanWorld;
 using Response = LoopbackHttpServer::Response;
+using Behaviour = LoopbackHttpServer::Behaviour;
 
 namespace {
 
@@ -157,14 +158,11 @@ void ScanRunTest::failedFetchesScoreNothingAndTheRunGoesOn_data()
 
     const QByteArray body = carPage(200);
     const QByteArray ok = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n";
-    Response cut = LoopbackHttpServer::page(body);
-    cut.behaviour = LoopbackHttpServer::Behaviour::CutMidway;
+    Response cut = LoopbackHttpServer::misbehaving(Behaviour::CutMidway, body);
     QTest::newRow("shorter than its Content-Length") << cut << false;
     cut.framing = LoopbackHttpServer::Framing::Chunked;
     QTest::newRow("chunked body cut") << cut << false;
-    Response reset = LoopbackHttpServer::page(body);
-    reset.behaviour = LoopbackHttpServer::Behaviour::ResetMidway;
-    QTest::newRow("reset midway") << reset << false;
+    QTest::newRow("reset midway") << LoopbackHttpServer::misbehaving(Behaviour::ResetMidway, body) << false;
     QTest::newRow("two different lengths")
         << LoopbackHttpServer::raw(ok + "Content-Length: 3\r\n" + withLength("", body)) << false;
     QTest::newRow("length that is no number")
@@ -174,14 +172,10 @@ void ScanRunTest::failedFetchesScoreNothingAndTheRunGoesOn_data()
         << false;
     QTest::newRow("unknown content coding")
         << LoopbackHttpServer::raw(withLength(ok + "Content-Encoding: x-squeeze\r\n", body)) << false;
-    Response silent;
-    silent.behaviour = LoopbackHttpServer::Behaviour::CloseWithoutResponse;
-    QTest::newRow("closed without an answer") << silent << false;
-    Response stall;
-    stall.behaviour = LoopbackHttpServer::Behaviour::Stall;
-    QTest::newRow("no answer within the limit") << stall << true;
-    Response headers;
-    headers.behaviour = LoopbackHttpServer::Behaviour::EndlessHeaders;
+    QTest::newRow("closed without an answer")
+        << LoopbackHttpServer::misbehaving(Behaviour::CloseWithoutResponse) << false;
+    QTest::newRow("no answer within the limit") << LoopbackHttpServer::misbehaving(Behaviour::Stall) << true;
+    Response headers = LoopbackHttpServer::misbehaving(Behaviour::EndlessHeaders);
     headers.trickleInterval = std::chrono::milliseconds(100);
     QTest::newRow("header lines for ever") << headers << true;
 }
@@ -300,8 +294,8 @@ void ScanRunTest::parallelRunMatchesOneAtATime()
     for (int i = 0; i < 14; ++i) {
         LoopbackHttpServer &host = i % 2 == 0 ? hostA : hostB;
         const QString path = u"/p%1"_s.arg(i);
-        Response answer = LoopbackHttpServer::page(carPage(10 + i, "Page " + QByteArray::number(i)));
-        answer.delay = std::chrono::milliseconds(20 * (14 - i));
+        Response answer = LoopbackHttpServer::page(carPage(10 + i, "Page " + QByteArray::number(i)))
+                              .delayed(std::chrono::milliseconds(20 * (14 - i)));
         if (i == 3)
             answer.status = 500;
         if (i == 5)
@@ -414,9 +408,8 @@ void ScanRunTest::stopGivesRowsBackUnlessChanged()
     world.addKeyword(u"car"_s);
     QList<QVariant> ids;
     for (int i = 1; i <= 8; ++i) {
-        Response slow = LoopbackHttpServer::page(carPage());
-        slow.delay = std::chrono::milliseconds(300);
-        world.http.setResponse(u"/s%1"_s.arg(i), slow);
+        world.http.setResponse(u"/s%1"_s.arg(i),
+                               LoopbackHttpServer::page(carPage()).delayed(std::chrono::milliseconds(300)));
         ids << world.addUrl(world.url(u"/s%1"_s.arg(i)));
     }
     world.db.exec(u"UPDATE listen SET TAL = 7"_s);
@@ -478,9 +471,8 @@ void ScanRunTest::twoScannersFetchEachUrlOnce()
     second.settings.write(qs::app::keys::Dsn, first.db.name());
     first.addKeyword(u"car"_s);
     for (int i = 0; i < 40; ++i) {
-        Response answer = LoopbackHttpServer::page(carPage());
-        answer.delay = std::chrono::milliseconds(10 * (i % 4));
-        first.http.setResponse(u"/u%1"_s.arg(i), answer);
+        first.http.setResponse(u"/u%1"_s.arg(i), LoopbackHttpServer::page(carPage()).delayed(
+                                                     std::chrono::milliseconds(10 * (i % 4))));
         first.addUrl(first.url(u"/u%1"_s.arg(i)));
     }
     QSignalSpy firstEnded(&first.engine->run(), &ScanRun::runEnded);

@@ -27,9 +27,7 @@ struct Scheduled : ScanWorld
     {
         clock.set(at(6, 11, 0));
         engine->load();
-        LoopbackHttpServer::Response stall;
-        stall.behaviour = LoopbackHttpServer::Behaviour::Stall;
-        http.setResponse(u"/stall"_s, stall);
+        http.setResponse(u"/stall"_s, LoopbackHttpServer::misbehaving(LoopbackHttpServer::Behaviour::Stall));
     }
     static qs::Engine::Options options()
     {

@@ -8,7 +8,6 @@
 #include <QtTest>
 
 #include "core/app/paths.h"
-#include "core/version.h"
 #include "gui/dialogs/aboutwindow.h"
 #include "loopbackhttpserver.h"
 #include "windowworld.h"
@@ -209,9 +208,8 @@ private slots:
         QVERIFY(about->findChildren<QAbstractButton *>().isEmpty());
         auto *browser = about->findChild<QTextBrowser *>(u"WebBrowser1"_s);
         QVERIFY(browser != nullptr);
+        // The versions in use on this machine, and where this operator's files are.
         const QString text = browser->toPlainText();
-        QVERIFY2(text.contains(u"Quillmere Scan " QS_VERSION ""_s), qPrintable(text));
-        QVERIFY(text.contains(u"GPL-3.0-or-later"_s));
         QVERIFY(text.contains(
             QRegularExpression(u"Qt\\s+"_s + QRegularExpression::escape(QString::fromLatin1(qVersion())))));
         QVERIFY2(text.contains(QRegularExpression(u"unixODBC\\s+\\d+\\.\\d+"_s)), qPrintable(text));

@@ -75,9 +75,8 @@ void MainWindowTest::startRunsAScanAndCannotBePressedTwice()
     WindowWorld world;
     LoopbackHttpServer http;
     QVERIFY(http.listen());
-    LoopbackHttpServer::Response slow = LoopbackHttpServer::page("<title>Cars</title><p>a car b car c</p>");
-    slow.delay = std::chrono::milliseconds(300);
-    http.setResponse(u"/p"_s, slow);
+    http.setResponse(u"/p"_s, LoopbackHttpServer::page("<title>Cars</title><p>a car b car c</p>")
+                                  .delayed(std::chrono::milliseconds(300)));
     QVERIFY(world.db.exec(u"INSERT INTO listen (URL) VALUES ('ftp://refused/'), (?)"_s,
                           {http.url(u"/p"_s).toString()}));
     QVERIFY(world.db.exec(u"INSERT INTO keyword (KEYWORDS) VALUES ('car')"_s));
@@ -100,9 +99,7 @@ void MainWindowTest::closingDuringARunGivesTheRowsBack()
     WindowWorld world;
     LoopbackHttpServer http;
     QVERIFY(http.listen());
-    LoopbackHttpServer::Response stall;
-    stall.behaviour = LoopbackHttpServer::Behaviour::Stall;
-    http.setResponse(u"/stall"_s, stall);
+    http.setResponse(u"/stall"_s, LoopbackHttpServer::misbehaving(LoopbackHttpServer::Behaviour::Stall));
     QVERIFY(
         world.db.exec(u"INSERT INTO listen (URL, TAL) VALUES (?, 4)"_s, {http.url(u"/stall"_s).toString()}));
     QVERIFY(world.db.exec(u"INSERT INTO keyword (KEYWORDS) VALUES ('car')"_s));
