@@ -27,10 +27,8 @@ private slots:
     void decodeBody();
     void metaDeclaredEncoding_data();
     void metaDeclaredEncoding();
-    void encodingForLabel_data();
-    void encodingForLabel();
-    void charsetFromContentType_data();
-    void charsetFromContentType();
+    void labels_data();
+    void labels();
 };
 
 void TestBodyDecoder::decodeBody_data()
@@ -155,41 +153,32 @@ void TestBodyDecoder::metaDeclaredEncoding()
     QTEST(qs::scan::metaDeclaredEncoding(body), "encoding");
 }
 
-void TestBodyDecoder::encodingForLabel_data()
+void TestBodyDecoder::labels_data()
 {
-    QTest::addColumn<QByteArray>("label");
-    QTest::addColumn<QByteArray>("encoding");
-    QTest::newRow("case and ASCII whitespace") << QByteArray(" \tLatin1\r\n") << QByteArray("windows-1252");
-    QTest::newRow("vertical tab is not whitespace") << QByteArray("\vutf-8") << QByteArray();
-    QTest::newRow("a prefix is no label") << QByteArray("utf-8x") << QByteArray();
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<bool>("header"); // a Content-Type field to take the charset from, or a label
+    QTest::addColumn<QByteArray>("result");
+    const auto row = [](const char *name, const char *text, bool header, const char *result) {
+        QTest::newRow(name) << QByteArray(text) << header << QByteArray(result);
+    };
+    row("label: case and ASCII whitespace", " \tLatin1\r\n", false, "windows-1252");
+    row("label: vertical tab is not whitespace", "\vutf-8", false, "");
+    row("label: a prefix is no label", "utf-8x", false, "");
+    row("header: plain", "text/html; charset=UTF-8", true, "utf-8");
+    row("header: quoted", "text/html; charset=\"ISO-8859-1\"", true, "iso-8859-1");
+    row("header: name in capitals", "text/html;CHARSET=koi8-r", true, "koi8-r");
+    row("header: after a quoted ';'", "text/html; x=\"a;charset=no\"; charset=utf-8", true, "utf-8");
+    row("header: later parameter", "text/html; charset=utf-8; format=flowed", true, "utf-8");
+    row("header: none", "text/html", true, "");
+    row("header: empty value", "text/html; charset=", true, "");
+    row("header: no value", "text/html; charset", true, "");
 }
 
-void TestBodyDecoder::encodingForLabel()
+void TestBodyDecoder::labels()
 {
-    QFETCH(QByteArray, label);
-    QTEST(qs::scan::encodingForLabel(label), "encoding");
-}
-
-void TestBodyDecoder::charsetFromContentType_data()
-{
-    QTest::addColumn<QByteArray>("contentType");
-    QTest::addColumn<QByteArray>("charset");
-    QTest::newRow("plain") << QByteArray("text/html; charset=UTF-8") << QByteArray("utf-8");
-    QTest::newRow("quoted") << QByteArray("text/html; charset=\"ISO-8859-1\"") << QByteArray("iso-8859-1");
-    QTest::newRow("name in capitals") << QByteArray("text/html;CHARSET=koi8-r") << QByteArray("koi8-r");
-    QTest::newRow("after a quoted ';'")
-        << QByteArray("text/html; x=\"a;charset=no\"; charset=utf-8") << QByteArray("utf-8");
-    QTest::newRow("later parameter") << QByteArray("text/html; charset=utf-8; format=flowed")
-                                     << QByteArray("utf-8");
-    QTest::newRow("none") << QByteArray("text/html") << QByteArray();
-    QTest::newRow("empty value") << QByteArray("text/html; charset=") << QByteArray();
-    QTest::newRow("no value") << QByteArray("text/html; charset") << QByteArray();
-}
-
-void TestBodyDecoder::charsetFromContentType()
-{
-    QFETCH(QByteArray, contentType);
-    QTEST(qs::scan::charsetFromContentType(contentType), "charset");
+    QFETCH(QByteArray, text);
+    QFETCH(bool, header);
+    QTEST(header ? qs::scan::charsetFromContentType(text) : qs::scan::encodingForLabel(text), "result");
 }
 
 QTEST_GUILESS_MAIN(TestBodyDecoder)

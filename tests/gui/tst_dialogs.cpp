@@ -134,26 +134,6 @@ private slots:
         }
     }
 
-    void odbcSavedNameIsUsedByTheNextDatabaseCommand()
-    {
-        WindowWorld world;
-        TestDataSource other(Backend::Sqlite);
-        QVERIFY(other.exec(u"INSERT INTO keyword (KEYWORDS) VALUES ('from the other')"_s));
-        QVERIFY(world.db.exec(u"INSERT INTO keyword (KEYWORDS) VALUES ('from the first')"_s));
-        auto *keywords = world.keywordGrid();
-        world.click("cmdKWord");
-        QCOMPARE(textOf(keywords, 0, u"KEYWORDS"_s), u"from the first"_s);
-
-        QWidget *dialog = openFromMenu(world, "menuset_0");
-        retype(dialog->findChild<QLineEdit *>(u"txtDB"_s), other.name());
-        dialog->findChild<QPushButton *>(u"cmdApply"_s)->click();
-        world.click("cmdKWord");
-        QCOMPARE(world.state().text(Field::txtDB), other.name());
-        QCOMPARE(textOf(keywords, 0, u"KEYWORDS"_s), u"from the other"_s);
-        QVERIFY(world.prompts.messages.isEmpty());
-        world.window.reset();
-    }
-
     void menuShowsOneWindowLoadedAfreshAfterClosing_data()
     {
         QTest::addColumn<QByteArray>("menu");

@@ -46,14 +46,10 @@ class HtmlReader(html.parser.HTMLParser):
 
 class Handler:
     def __init__(self, args):
-        self.folder = args.dir
+        self.args = args
         self.reject = {address.lower() for address in args.reject}
-        self.reject_reply = args.reject_reply
-        self.data_reply = args.data_reply
-        self.delays = {}
-        for item in args.delay:
-            verb, _, seconds = item.partition(':')
-            self.delays[verb.lower()] = float(seconds)
+        self.delays = {verb.lower(): float(seconds)
+                       for verb, _, seconds in (item.partition(':') for item in args.delay)}
         self.count = 0
 
     async def handle_MAIL(self, server, session, envelope, address, mail_options):
@@ -65,7 +61,7 @@ class Handler:
     async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
         await hold(self.delays.get('rcpt'))
         if address.lower() in self.reject:
-            return self.reject_reply
+            return self.args.reject_reply
         envelope.rcpt_tos.append(address)
         return '250 OK'
 
@@ -75,8 +71,8 @@ class Handler:
 
     async def handle_DATA(self, server, session, envelope):
         await hold(self.delays.get('data'))
-        if self.data_reply:
-            return self.data_reply
+        if self.args.data_reply:
+            return self.args.data_reply
         raw = envelope.original_content
         record = {
             'mail_from': envelope.mail_from,
@@ -104,7 +100,7 @@ class Handler:
         except Exception as error:  # the record still carries the envelope
             record['parse_error'] = repr(error)
         self.count += 1
-        final = os.path.join(self.folder, 'msg-%06d.json' % self.count)
+        final = os.path.join(self.args.dir, 'msg-%06d.json' % self.count)
         temporary = final + '.tmp'
         with open(temporary, 'w', encoding='utf-8') as out:
             json.dump(record, out, ensure_ascii=True)
