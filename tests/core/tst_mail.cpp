@@ -299,14 +299,13 @@ void MailTest::mailServerForms()
 {
     QFETCH(QString, value);
     QFETCH(QString, url);
-    QFETCH(QString, login);
     const qs::notify::MailServerAddress address = qs::notify::parseMailServer(value);
     QCOMPARE(address.valid, !url.isEmpty());
     QCOMPARE(address.problem.isEmpty(), address.valid);
     if (!address.valid)
         return;
     QCOMPARE(QString::fromLatin1(address.curlUrl()), url);
-    QCOMPARE(address.hasCredentials() ? address.userName + u':' + address.password : QString(), login);
+    QTEST(address.hasCredentials() ? address.userName + u':' + address.password : QString(), "login");
 }
 
 void MailTest::sending_data()

@@ -259,15 +259,13 @@ void TestPageFetcher::requestUrlFor_data()
 void TestPageFetcher::requestUrlFor()
 {
     QFETCH(QString, stored);
-    QFETCH(QString, requested);
-    QFETCH(int, refusal);
 
     const auto outcome = qs::scan::requestUrlFor(stored);
     if (const auto *refused = std::get_if<Refusal>(&outcome)) {
-        QCOMPARE(refused->number, refusal);
+        QTEST(refused->number, "refusal");
         QVERIFY(!refused->description.isEmpty());
     } else {
-        QCOMPARE(std::get<QUrl>(outcome).toString(QUrl::FullyEncoded), requested);
+        QTEST(std::get<QUrl>(outcome).toString(QUrl::FullyEncoded), "requested");
     }
 }
 
@@ -449,8 +447,7 @@ void TestPageFetcher::progressValues()
 {
     QFETCH(qsizetype, characters);
     QFETCH(qint64, announced);
-    QFETCH(QList<double>, expected);
-    QCOMPARE(qs::scan::progressValues(characters, announced), expected);
+    QTEST(qs::scan::progressValues(characters, announced), "expected");
 }
 
 void TestPageFetcher::requests_runAtOnceAndAbortedOnesAreNotReported()
