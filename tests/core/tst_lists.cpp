@@ -95,8 +95,6 @@ const Step missingDataSource = [](World &w) { w.useMissingDataSource(); };
 
 } // namespace
 
-Q_DECLARE_METATYPE(Step)
-
 class ListsTest : public QObject
 {
     Q_OBJECT
@@ -201,21 +199,25 @@ private slots:
     {
         QTest::addColumn<Step>("command");
         QTest::addColumn<QString>("answer");
-        QTest::newRow("add url, cancelled") << addUrl << QString();
-        QTest::newRow("add url, blanks only") << addUrl << u" \t "_s;
-        QTest::newRow("reset keywords, cancelled") << resetKeywords << QString();
+        QTest::addColumn<QString>("asked");
+        const QString link = u"Add URL: Enter Link"_s;
+        QTest::newRow("add url, cancelled") << addUrl << QString() << link;
+        QTest::newRow("add url, blanks only") << addUrl << u" \t "_s << link;
+        QTest::newRow("reset keywords, cancelled")
+            << resetKeywords << QString() << u"All the keywords found at scanning will be deleted!"_s;
     }
     void cancelledCommandsTouchNothing()
     {
         QFETCH(Step, command);
         QFETCH(QString, answer);
+        QFETCH(QString, asked);
         World world;
         QVERIFY(world.exec(u"INSERT INTO kw (KWID, KWORD, TALSUM) VALUES (1, 'car', 40)"_s));
         const QStringList connectionsBefore = QSqlDatabase::connectionNames();
         world.prompts.textAnswers = QStringList{answer};
         world.prompts.confirmAnswer = false;
         command(world);
-        QCOMPARE(world.prompts.questions.size() + world.prompts.confirmations.size(), 1);
+        QCOMPARE(world.prompts.questions + world.prompts.confirmations, QStringList{asked});
         QCOMPARE(world.db.count(u"listen"_s) + world.db.count(u"kw"_s), 1);
         QCOMPARE(QSqlDatabase::connectionNames(), connectionsBefore);
         QVERIFY(world.prompts.messages.isEmpty());
@@ -449,18 +451,22 @@ private slots:
         QVERIFY(world.prompts.confirmations.isEmpty());
     }
 
-    void gridDeleteWritesAnotherEditedRowFirst_data() { qs::test::addBackendRows(); }
-    void gridDeleteWritesAnotherEditedRowFirst()
+    void gridDeleteAsksFirst_data() { qs::test::addBackendRows(); }
+    void gridDeleteAsksFirst()
     {
         BACKEND_WORLD(world);
         QVERIFY(world.loadLists());
         world.prompts.confirmAnswer = true;
-        // Writing "zebra" moves "boat" behind "car" once read back; the row to delete is found
-        // again all the same.
+        QVERIFY(world.urls.grid().deleteRow(0));
+        QCOMPARE(world.urlsStored(), QStringList{u"http://b.example/"_s});
+        // Another row still being edited is written first: "zebra" moves "boat" behind "car" once
+        // read back, and the row to delete is found again all the same.
         GridModel *keywords = world.keywordGrid();
         QVERIFY(setCell(keywords, 0, u"KEYWORDS"_s, u"zebra"_s));
         QVERIFY(world.keywords.grid().deleteRow(1));
-        QCOMPARE(world.prompts.confirmations, QStringList{u"Delete the keyword car from the list?"_s});
+        QCOMPARE(world.prompts.confirmations,
+                 (QStringList{u"Delete the URL http://a.example/ from the list?"_s,
+                              u"Delete the keyword car from the list?"_s}));
         QCOMPARE(world.keywordsStored(), QStringList{u"zebra"_s});
         QCOMPARE(keywords->rowCount(), 1);
         QCOMPARE(world.pane(), QString());

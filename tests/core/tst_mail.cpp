@@ -117,8 +117,6 @@ struct Sending
 
 } // namespace
 
-Q_DECLARE_METATYPE(Sending)
-
 class MailTest : public QObject
 {
     Q_OBJECT

@@ -201,11 +201,6 @@ QStringList textPieces()
            QStringList{unit(0xD801), unit(0xDC00)};
 }
 
-QStringList keywordPieces()
-{
-    return u"a|a|A|b|ab|x|θ|ϑ|k|\u212A|ß|ς|𐐀|𐐨| a|a |ø|İ"_s.split(u'|');
-}
-
 struct Fuzz : QRandomGenerator
 {
     using QRandomGenerator::QRandomGenerator;
@@ -239,7 +234,7 @@ struct Fuzz : QRandomGenerator
     // Keywords for a search: stretches of the text, or made of keyword pieces.
     QStringList keywordsFor(const QString &text, int stretchOneIn, int maxPieces)
     {
-        static const QStringList parts = keywordPieces();
+        static const QStringList parts = u"a|a|A|b|ab|x|θ|ϑ|k|\u212A|ß|ς|𐐀|𐐨| a|a |ø|İ"_s.split(u'|');
         QStringList keywords;
         for (int i = 1 + below(4); i > 0; --i)
             keywords.append(below(stretchOneIn) == 0 ? variantOf(text, 4)

@@ -8,6 +8,7 @@
 #include <QtTest>
 
 #include "core/app/paths.h"
+#include "core/version.h"
 #include "gui/dialogs/aboutwindow.h"
 #include "loopbackhttpserver.h"
 #include "windowworld.h"
@@ -188,8 +189,9 @@ private slots:
         QVERIFY(about->findChildren<QAbstractButton *>().isEmpty());
         auto *browser = about->findChild<QTextBrowser *>(u"WebBrowser1"_s);
         QVERIFY(browser != nullptr);
-        // The versions in use on this machine, and where this operator's files are.
+        // This program's version, those of the libraries in use here, and this operator's files.
         const QString text = browser->toPlainText();
+        QVERIFY2(text.contains(u"Quillmere Scan " QS_VERSION ""_s), qPrintable(text));
         QVERIFY(text.contains(
             QRegularExpression(u"Qt\\s+"_s + QRegularExpression::escape(QString::fromLatin1(qVersion())))));
         QVERIFY2(text.contains(QRegularExpression(u"unixODBC\\s+\\d+\\.\\d+"_s)), qPrintable(text));
