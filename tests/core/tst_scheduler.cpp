@@ -44,12 +44,6 @@ struct Scheduled : ScanWorld
         clock.set(moment);
         scheduler().timer1Timer();
     }
-    // A URL whose server never answers keeps a run under way.
-    void addStalledUrl()
-    {
-        addUrl(url(u"/stall"_s));
-        addKeyword(u"car"_s);
-    }
 };
 
 } // namespace
@@ -108,7 +102,9 @@ private slots:
     {
         QFETCH(bool, byHand);
         Scheduled world;
-        world.addStalledUrl();
+        // A URL whose server never answers keeps the run under way.
+        world.addUrl(world.url(u"/stall"_s));
+        world.addKeyword(u"car"_s);
         QSignalSpy started(&world.run(), &ScanRun::runStarted);
         if (byHand) {
             world.clock.set(at(6, 11, 59, 50));
@@ -141,8 +137,7 @@ private slots:
             world.settings.write(qs::app::keys::Dsn, day == 10 ? u"Gone"_s : dsn);
             for (const QTime &tick :
                  {QTime(11, 59, 32), QTime(12, 0, 8), QTime(12, 0, 44), QTime(12, 1, 20)}) {
-                world.clock.set(QDateTime(QDate(2026, 12, 1).addDays(day), tick));
-                world.scheduler().timer1Timer();
+                world.tickAt(QDateTime(QDate(2026, 12, 1).addDays(day), tick));
                 QTRY_COMPARE(ended.count(), started.count());
             }
             QCOMPARE(started.count(), day);
