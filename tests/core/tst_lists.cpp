@@ -21,8 +21,6 @@ using qs::lists::ListKind;
 using qs::store::GridModel;
 using qs::test::Backend;
 
-Q_DECLARE_METATYPE(qs::test::Backend)
-
 namespace {
 
 const QString NotFound = u"-2147467259"_s;
@@ -40,13 +38,7 @@ struct World
     GridModel *urlGrid() { return urls.grid().model(); }
     GridModel *keywordGrid() { return keywords.grid().model(); }
 
-    bool exec(const QString &sql, const QVariantList &values = {})
-    {
-        const bool ok = db.exec(sql, values);
-        if (!ok)
-            qWarning() << db.lastError();
-        return ok;
-    }
+    bool exec(const QString &sql, const QVariantList &values = {}) { return db.exec(sql, values); }
     // Two URLs and two keywords, shown in the grids.
     bool loadLists()
     {
@@ -57,13 +49,6 @@ struct World
         keywords.cmdKWordClick();
         return ok && urlGrid() != nullptr && keywordGrid() != nullptr;
     }
-    QStringList column(const QString &sql)
-    {
-        QStringList result;
-        for (const QVariantList &row : db.rows(sql))
-            result << row.value(0).toString();
-        return result;
-    }
     // The date, hit count and sensitivity stored for url.
     QVariantList valuesOf(const QString &url)
     {
@@ -71,8 +56,8 @@ struct World
             db.rows(u"SELECT DAGEN, TAL, SCENS FROM listen WHERE URL = ?"_s, {url}).value(0);
         return {row.value(0).toDate(), row.value(1).toInt(), row.value(2).toInt()};
     }
-    QStringList urlsStored() { return column(u"SELECT URL FROM listen ORDER BY ID"_s); }
-    QStringList keywordsStored() { return column(u"SELECT KEYWORDS FROM keyword ORDER BY KEYWORDS"_s); }
+    QStringList urlsStored() { return db.strings(u"SELECT URL FROM listen ORDER BY ID"_s); }
+    QStringList keywordsStored() { return db.strings(u"SELECT KEYWORDS FROM keyword ORDER BY KEYWORDS"_s); }
     const QString &pane() const { return state.text(Field::txtEtrap); }
     void useMissingDataSource() { settings.write(qs::app::keys::Dsn, Missing); }
 
@@ -88,13 +73,6 @@ struct World
     qs::lists::UrlCommands urls{context};
     qs::lists::KeywordCommands keywords{context};
 };
-
-void addBackends()
-{
-    QTest::addColumn<Backend>("backend");
-    QTest::newRow("sqlite") << Backend::Sqlite;
-    QTest::newRow("postgresql") << Backend::Postgres;
-}
 
 // One step of a test on its world, kept in the rows of a table.
 using Step = void (*)(World &);
@@ -117,14 +95,12 @@ const Step missingDataSource = [](World &w) { w.useMissingDataSource(); };
 
 } // namespace
 
-Q_DECLARE_METATYPE(Step)
-
 class ListsTest : public QObject
 {
     Q_OBJECT
 private slots:
     // An export read back by an import gives the same lists, whatever the values hold.
-    void csvRoundTrip_data() { addBackends(); }
+    void csvRoundTrip_data() { qs::test::addBackendRows(); }
     void csvRoundTrip()
     {
         BACKEND_WORLD(world);
@@ -224,8 +200,9 @@ private slots:
         QTest::addColumn<Step>("command");
         QTest::addColumn<QString>("answer");
         QTest::addColumn<QString>("asked");
-        QTest::newRow("add url, cancelled") << addUrl << QString() << u"Add URL: Enter Link"_s;
-        QTest::newRow("add url, blanks only") << addUrl << u" \t "_s << u"Add URL: Enter Link"_s;
+        const QString link = u"Add URL: Enter Link"_s;
+        QTest::newRow("add url, cancelled") << addUrl << QString() << link;
+        QTest::newRow("add url, blanks only") << addUrl << u" \t "_s << link;
         QTest::newRow("reset keywords, cancelled")
             << resetKeywords << QString() << u"All the keywords found at scanning will be deleted!"_s;
     }
@@ -355,7 +332,7 @@ private slots:
             QCOMPARE(row.value(0).toDate(), date);
     }
 
-    void resetDateRefusedRowStopsTheWalk_data() { addBackends(); }
+    void resetDateRefusedRowStopsTheWalk_data() { qs::test::addBackendRows(); }
     void resetDateRefusedRowStopsTheWalk()
     {
         BACKEND_WORLD(world);
@@ -386,33 +363,21 @@ private slots:
         QCOMPARE(dates.value(2).value(0).toDate(), QDate(2026, 12, 6));
     }
 
-    void gridEditIsWrittenWhenTheRowIsLeftOrReloaded_data() { addBackends(); }
-    void gridEditIsWrittenWhenTheRowIsLeftOrReloaded()
+    void gridEditIsWrittenWhenReloaded_data() { qs::test::addBackendRows(); }
+    void gridEditIsWrittenWhenReloaded()
     {
         BACKEND_WORLD(world);
         QVERIFY(world.loadLists());
         GridModel *urls = world.urlGrid();
-        QCOMPARE(cell(urls, 1, u"SCENS"_s).toInt(), 150);
         // Headers are spelled as the tables spell them, also where PostgreSQL lowers them.
         QCOMPARE(urls->headerData(urls->fieldIndex(u"SCENS"_s), Qt::Horizontal).toString(), u"SCENS"_s);
-        QVERIFY(setCell(urls, 0, u"URL"_s, u"http://a.example/new"_s));
-        QVERIFY(setCell(urls, 0, u"SCENS"_s, 120));
-        // Not written while the row is being edited.
-        QCOMPARE(world.urlsStored().value(0), u"http://a.example/"_s);
-        QVERIFY(urls->submit());
-        QCOMPARE(world.db.rows(u"SELECT URL, SCENS FROM listen ORDER BY ID"_s).value(0),
-                 (QVariantList{u"http://a.example/new"_s, 120}));
-        QCOMPARE(cell(urls, 0, u"URL"_s).toString(), u"http://a.example/new"_s);
-        QCOMPARE(world.db.count(u"listen"_s), 2);
-
         // A row still being edited is written when its grid is loaded again.
         GridModel *keywords = world.keywordGrid();
         QVERIFY(setCell(urls, 1, u"URL"_s, u"http://pending.example/"_s));
         QVERIFY(setCell(keywords, rowOf(keywords, u"KEYWORDS"_s, u"car"_s), u"KEYWORDS"_s, u"æble"_s));
         world.urls.cmdURLClick();
         world.keywords.cmdKWordClick();
-        QCOMPARE(world.urlsStored(), (QStringList{u"http://a.example/new"_s, u"http://pending.example/"_s}));
-        QVERIFY(world.keywordsStored().contains(u"æble"_s));
+        QCOMPARE(world.urlsStored(), (QStringList{u"http://a.example/"_s, u"http://pending.example/"_s}));
         QCOMPARE(cell(world.urlGrid(), 1, u"URL"_s).toString(), u"http://pending.example/"_s);
         keywords = world.keywordGrid();
         QVERIFY(rowOf(keywords, u"KEYWORDS"_s, u"æble"_s) >= 0);
@@ -421,7 +386,7 @@ private slots:
         QVERIFY(setCell(keywords, rowOf(keywords, u"KEYWORDS"_s, u"boat"_s), u"KEYWORDS"_s, u"written"_s));
         world.useMissingDataSource();
         world.keywords.cmdKWordClick();
-        QVERIFY(world.keywordsStored().contains(u"written"_s));
+        QCOMPARE(world.keywordsStored(), (QStringList{u"written"_s, u"æble"_s}));
         QCOMPARE(world.pane(), QString());
     }
 
@@ -473,39 +438,11 @@ private slots:
         QVERIFY(world.prompts.messages.first().startsWith(u"The row was not saved: "_s));
     }
 
-    void gridNewUrlRowTakesTheTableDefaults_data() { addBackends(); }
-    void gridNewUrlRowTakesTheTableDefaults()
-    {
-        BACKEND_WORLD(world);
-        QVERIFY(world.loadLists());
-        GridModel *urls = world.urlGrid();
-        const int row = world.urls.grid().addRow();
-        QCOMPARE(row, 2);
-        QVERIFY(setCell(urls, row, u"URL"_s, u"http://new.example/"_s));
-        QVERIFY(urls->submit());
-        QCOMPARE(world.valuesOf(u"http://new.example/"_s), (QVariantList{QDate(2003, 1, 1), 0, 50}));
-        // Read back, the grid shows the key and the defaults of the new row.
-        const int shown = rowOf(urls, u"URL"_s, u"http://new.example/"_s);
-        QVERIFY(shown >= 0);
-        QCOMPARE(cell(urls, shown, u"ID"_s),
-                 world.db.value(u"SELECT ID FROM listen WHERE URL = 'http://new.example/'"_s));
-        QCOMPARE(cell(urls, shown, u"SCENS"_s).toInt(), 50);
-        QCOMPARE(world.pane(), QString());
-    }
-
-    void gridNewRowLeftBlankIsDropped()
+    void gridNewRowIsReplacedOrDeletedWithoutAQuestion()
     {
         World world;
         QVERIFY(world.loadLists());
         GridModel *keywords = world.keywordGrid();
-        QVERIFY(setCell(keywords, world.keywords.grid().addRow(), u"KEYWORDS"_s, u"  "_s));
-        QCOMPARE(keywords->rowCount(), 3);
-        QVERIFY(keywords->submit());
-        QCOMPARE(keywords->rowCount(), 2);
-        QCOMPARE(world.db.count(u"keyword"_s), 2);
-        QCOMPARE(world.pane(), QString());
-
-        // A second new row while one is open replaces it, and deleting a new row needs no question.
         world.keywords.grid().addRow();
         QCOMPARE(world.keywords.grid().addRow(), 2);
         QCOMPARE(keywords->rowCount(), 3);
@@ -514,46 +451,25 @@ private slots:
         QVERIFY(world.prompts.confirmations.isEmpty());
     }
 
-    void gridDeleteAsksFirst_data() { addBackends(); }
+    void gridDeleteAsksFirst_data() { qs::test::addBackendRows(); }
     void gridDeleteAsksFirst()
     {
         BACKEND_WORLD(world);
         QVERIFY(world.loadLists());
-        world.prompts.confirmAnswer = false;
-        QVERIFY(!world.urls.grid().deleteRow(0));
-        QCOMPARE(world.prompts.confirmations,
-                 QStringList{u"Delete the URL http://a.example/ from the list?"_s});
-        QCOMPARE(world.db.count(u"listen"_s), 2);
-
         world.prompts.confirmAnswer = true;
         QVERIFY(world.urls.grid().deleteRow(0));
         QCOMPARE(world.urlsStored(), QStringList{u"http://b.example/"_s});
-        QCOMPARE(world.urlGrid()->rowCount(), 1);
-        QCOMPARE(cell(world.urlGrid(), 0, u"URL"_s).toString(), u"http://b.example/"_s);
-
-        // Another row still being edited is written first; that moves "boat" behind "car" once
+        // Another row still being edited is written first: "zebra" moves "boat" behind "car" once
         // read back, and the row to delete is found again all the same.
         GridModel *keywords = world.keywordGrid();
         QVERIFY(setCell(keywords, 0, u"KEYWORDS"_s, u"zebra"_s));
         QVERIFY(world.keywords.grid().deleteRow(1));
-        QCOMPARE(world.prompts.confirmations.last(), u"Delete the keyword car from the list?"_s);
+        QCOMPARE(world.prompts.confirmations,
+                 (QStringList{u"Delete the URL http://a.example/ from the list?"_s,
+                              u"Delete the keyword car from the list?"_s}));
         QCOMPARE(world.keywordsStored(), QStringList{u"zebra"_s});
         QCOMPARE(keywords->rowCount(), 1);
         QCOMPARE(world.pane(), QString());
-    }
-
-    // A name saved since the last command is the one the next command connects to.
-    void everyCommandReadsTheNameAfresh()
-    {
-        World first;
-        World second;
-        first.urls.cmdURLClick();
-        first.settings.write(qs::app::keys::Dsn, second.db.name());
-        first.prompts.textAnswers = QStringList{u"http://second.example/"_s};
-        first.urls.cmdAddClick();
-        QCOMPARE(second.urlsStored(), QStringList{u"http://second.example/"_s});
-        QCOMPARE(first.db.count(u"listen"_s), 0);
-        QCOMPARE(first.state.text(Field::txtDB), second.db.name());
     }
 
 private:

@@ -13,28 +13,19 @@ using namespace Qt::StringLiterals;
 using namespace qs::test;
 using qs::gui::GridView;
 
-Q_DECLARE_METATYPE(qs::test::Backend)
-
 namespace {
 
 const QString Url = u"URL"_s;
 const QString Scens = u"SCENS"_s;
 const QString Keywords = u"KEYWORDS"_s;
 
-void addBackends()
-{
-    QTest::addColumn<Backend>("backend");
-    QTest::newRow("sqlite") << Backend::Sqlite;
-    QTest::newRow("postgresql") << Backend::Postgres;
-}
-
 // Two URLs and two keywords, loaded into the grids with their buttons.
 bool loadLists(WindowWorld &world)
 {
     const bool ok =
-        world.exec(
+        world.db.exec(
             u"INSERT INTO listen (URL, SCENS) VALUES ('http://a.example/', 10), ('http://b.example/', 50)"_s) &&
-        world.exec(u"INSERT INTO keyword (KEYWORDS) VALUES ('boat'), ('car')"_s);
+        world.db.exec(u"INSERT INTO keyword (KEYWORDS) VALUES ('boat'), ('car')"_s);
     world.click("cmdURL");
     world.click("cmdKWord");
     return ok;
@@ -77,7 +68,7 @@ class GridTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void enterWritesTheCellAtOnce_data() { addBackends(); }
+    void enterWritesTheCellAtOnce_data() { addBackendRows(); }
     void enterWritesTheCellAtOnce()
     {
         BACKEND_WORLD(world);
@@ -155,7 +146,7 @@ private slots:
         QCOMPARE(world.urlsStored().value(0), u"http://a.example/"_s);
     }
 
-    void refusedEditIsReportedAndTheStoredValueShown_data() { addBackends(); }
+    void refusedEditIsReportedAndTheStoredValueShown_data() { addBackendRows(); }
     void refusedEditIsReportedAndTheStoredValueShown()
     {
         BACKEND_WORLD(world);
@@ -182,7 +173,7 @@ private slots:
             << u"zebra"_s << int(Qt::Key_Return) << before + QStringList{u"zebra"_s};
         // Escape on a new row used to crash the window.
         QTest::newRow("given up with Escape") << u"half"_s << int(Qt::Key_Escape) << before;
-        QTest::newRow("left empty") << QString() << 0 << before;
+        QTest::newRow("left blank") << u"  "_s << 0 << before;
     }
     void insertKeyOpensANewRow()
     {
@@ -208,7 +199,7 @@ private slots:
         QCOMPARE(world.pane(), QString());
     }
 
-    void newUrlRowIsTypedIntoTheGrid_data() { addBackends(); }
+    void newUrlRowIsTypedIntoTheGrid_data() { addBackendRows(); }
     void newUrlRowIsTypedIntoTheGrid()
     {
         BACKEND_WORLD(world);
@@ -229,12 +220,12 @@ private slots:
         auto *keywords = world.keywordGrid();
         keywords->setFocus();
         keywords->setCurrentIndex(cellOf(keywords, 0, Keywords));
-        world.prompts->confirmAnswer = false;
+        world.prompts.confirmAnswer = false;
         QTest::keyClick(keywords, Qt::Key_Delete);
-        QCOMPARE(world.prompts->confirmations, QStringList{u"Delete the keyword boat from the list?"_s});
+        QCOMPARE(world.prompts.confirmations, QStringList{u"Delete the keyword boat from the list?"_s});
         QCOMPARE(world.db.count(u"keyword"_s), 2);
 
-        world.prompts->confirmAnswer = true;
+        world.prompts.confirmAnswer = true;
         QTest::keyClick(keywords, Qt::Key_Delete);
         QCOMPARE(world.keywordsStored(), QStringList{u"car"_s});
         QCOMPARE(keywords->gridModel()->rowCount(), 1);
@@ -246,7 +237,7 @@ private slots:
         QTest::keyClick(editor, Qt::Key_Delete);
         QTest::keyClick(editor, Qt::Key_Return);
         QTRY_COMPARE(world.keywordsStored(), QStringList{u"ars"_s});
-        QCOMPARE(world.prompts->confirmations.size(), 2);
+        QCOMPARE(world.prompts.confirmations.size(), 2);
     }
 };
 

@@ -40,17 +40,10 @@ struct WindowWorld
         options.requestTimeout = std::chrono::seconds(3);
         if (start == Start::WithDataSource)
             settings.write(app::keys::Dsn, db.name());
-        engine = std::make_unique<Engine>(settings, recorded, clock, options);
-        window = std::make_unique<gui::MainWindow>(*engine, recorded);
+        engine = std::make_unique<Engine>(settings, prompts, clock, options);
+        window = std::make_unique<gui::MainWindow>(*engine, prompts);
         engine->load();
     }
-    ~WindowWorld()
-    {
-        window.reset();
-        engine.reset();
-    }
-    WindowWorld(const WindowWorld &) = delete;
-    WindowWorld &operator=(const WindowWorld &) = delete;
 
     template <typename T> T *child(const QString &name) const { return window->findChild<T *>(name); }
     template <typename T> T *child(const char *name) const { return child<T>(QString::fromLatin1(name)); }
@@ -77,34 +70,19 @@ struct WindowWorld
     app::RunFields &state() { return engine->fields(); }
     const QString &pane() { return state().text(app::Field::txtEtrap); }
 
-    bool exec(const QString &sql, const QVariantList &values = {})
-    {
-        const bool ok = db.exec(sql, values);
-        if (!ok)
-            qWarning() << db.lastError();
-        return ok;
-    }
-    QStringList urlsStored() { return column(QStringLiteral("SELECT URL FROM listen ORDER BY ID")); }
+    QStringList urlsStored() { return db.strings(QStringLiteral("SELECT URL FROM listen ORDER BY ID")); }
     QStringList keywordsStored()
     {
-        return column(QStringLiteral("SELECT KEYWORDS FROM keyword ORDER BY KEYWORDS"));
-    }
-    QStringList column(const QString &sql)
-    {
-        QStringList result;
-        for (const QVariantList &row : db.rows(sql))
-            result << row.value(0).toString();
-        return result;
+        return db.strings(QStringLiteral("SELECT KEYWORDS FROM keyword ORDER BY KEYWORDS"));
     }
 
     QTemporaryDir dir;
     TestDataSource db;
     app::SettingsStore settings{dir.filePath(QStringLiteral("settings.conf"))};
     FakeClock clock{QDateTime(QDate(2026, 12, 6), QTime(10, 15))};
-    RecordingPrompts recorded;
-    RecordingPrompts *prompts = &recorded;
+    RecordingPrompts prompts;
     std::unique_ptr<Engine> engine;
-    std::unique_ptr<gui::MainWindow> window;
+    std::unique_ptr<gui::MainWindow> window; // goes first: it uses the engine
 };
 
 // The cell of a grid by row and column name.

@@ -16,21 +16,19 @@
 namespace qs::test {
 namespace {
 
-constexpr QByteArrayView HeadEnd = "\r\n\r\n";
-constexpr qsizetype ChunkSize = 512;
+using Framing = LoopbackHttpServer::Framing;
 
 QByteArray framedBody(const LoopbackHttpServer::Response &response)
 {
-    if (response.framing != LoopbackHttpServer::Framing::Chunked)
+    if (response.framing != Framing::Chunked)
         return response.body;
     // RFC 9112 section 7.1: size in hex, CRLF, data, CRLF; a zero-size chunk ends the body.
     QByteArray wire;
-    for (qsizetype at = 0; at < response.body.size(); at += ChunkSize) {
-        const QByteArray chunk = response.body.mid(at, ChunkSize);
+    for (qsizetype at = 0; at < response.body.size(); at += 512) {
+        const QByteArray chunk = response.body.mid(at, 512);
         wire += QByteArray::number(chunk.size(), 16) + "\r\n" + chunk + "\r\n";
     }
-    wire += "0\r\n\r\n";
-    return wire;
+    return wire + "0\r\n\r\n";
 }
 
 QByteArray responseHead(const LoopbackHttpServer::Response &response)
@@ -41,27 +39,20 @@ QByteArray responseHead(const LoopbackHttpServer::Response &response)
         hasLength = hasLength || name.compare("content-length", Qt::CaseInsensitive) == 0;
         head += name + ": " + value + "\r\n";
     }
-    switch (response.framing) {
-    case LoopbackHttpServer::Framing::ContentLength:
-        if (!hasLength)
-            head += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
-        break;
-    case LoopbackHttpServer::Framing::Close:
+    if (response.framing == Framing::Close)
         head += "Connection: close\r\n";
-        break;
-    case LoopbackHttpServer::Framing::Chunked:
+    else if (response.framing == Framing::Chunked)
         head += "Transfer-Encoding: chunked\r\n";
-        break;
-    }
+    else if (!hasLength)
+        head += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
     return head + "\r\n";
 }
 
 qsizetype requestBodyLength(const QByteArray &head)
 {
     for (const QByteArray &line : LoopbackHttpServer::headerLines(head)) {
-        const qsizetype colon = line.indexOf(':');
-        if (colon > 0 && line.left(colon).trimmed().compare("content-length", Qt::CaseInsensitive) == 0)
-            return std::max<qsizetype>(0, line.mid(colon + 1).trimmed().toLongLong());
+        if (line.toLower().startsWith("content-length:"))
+            return std::max<qsizetype>(0, line.mid(15).trimmed().toLongLong());
     }
     return 0;
 }
@@ -93,54 +84,58 @@ private:
     {
         m_received += m_socket->readAll();
         while (!m_answering) {
-            if (m_skipBytes > 0) {
-                const qsizetype skipped = std::min(m_skipBytes, m_received.size());
-                m_received.remove(0, skipped);
-                m_skipBytes -= skipped;
-                if (m_skipBytes > 0)
-                    return;
-            }
-            const qsizetype end = m_received.indexOf(HeadEnd);
-            if (end < 0)
+            const qsizetype skipped = std::min(m_skipBytes, m_received.size());
+            m_received.remove(0, skipped);
+            m_skipBytes -= skipped;
+            const qsizetype end = m_received.indexOf("\r\n\r\n");
+            if (m_skipBytes > 0 || end < 0)
                 return;
-            const QByteArray head = m_received.left(end + HeadEnd.size());
+            const QByteArray head = m_received.left(end + 4);
             m_received.remove(0, head.size());
             m_skipBytes = requestBodyLength(head);
-
-            const QList<QByteArray> requestLine = head.left(head.indexOf("\r\n")).split(' ');
-            const QByteArray target = requestLine.size() > 1 ? requestLine.at(1) : QByteArray();
+            const QByteArray target = head.left(head.indexOf("\r\n")).split(' ').value(1);
             m_server.record(head, target);
             answer(m_server.responseFor(target));
         }
     }
 
-    void answer(const Response &response)
+    void answer(Response response)
     {
+        m_answering = true; // until the answer is complete on the wire
         if (response.delay.count() > 0) {
-            m_answering = true;
             m_server.answering(+1);
             QTimer::singleShot(response.delay, this, [this, response] {
                 m_server.answering(-1);
-                m_answering = false;
-                Response now = response;
-                now.delay = {};
-                answer(now);
-                readRequests();
+                answer(response.delayed({}));
+                if (!m_answering)
+                    readRequests();
             });
             return;
         }
         const QByteArray wire = framedBody(response);
         switch (response.behaviour) {
-        case Behaviour::Raw:
-            m_socket->write(response.raw);
-            if (response.closeAfterRaw)
+        case Behaviour::Normal:
+            m_socket->write(responseHead(response) + wire);
+            m_answering = response.framing == Framing::Close;
+            if (m_answering)
                 closeAfterAnswer();
             break;
-        case Behaviour::ResetMidway: {
-            m_socket->write(responseHead(response) +
-                            wire.left(response.cutAfter >= 0 ? response.cutAfter : wire.size() / 2));
+        case Behaviour::Stall:
+            break;
+        case Behaviour::CloseWithoutResponse:
+            closeAfterAnswer();
+            break;
+        case Behaviour::Raw:
+            m_socket->write(response.raw);
+            closeAfterAnswer();
+            break;
+        case Behaviour::CutMidway:
+            m_socket->write(responseHead(response) + wire.left(wire.size() / 2));
+            closeAfterAnswer();
+            break;
+        case Behaviour::ResetMidway:
+            m_socket->write(responseHead(response) + wire.left(wire.size() / 2));
             m_socket->flush();
-            m_answering = true;
             // A reset, not an orderly close: with a zero linger time close() sends RST.
             QTimer::singleShot(50, this, [this] {
                 const linger reset{1, 0};
@@ -148,34 +143,12 @@ private:
                 m_socket->abort();
             });
             break;
-        }
         case Behaviour::EndlessHeaders:
-            m_answering = true;
             m_socket->write("HTTP/1.1 200 OK\r\n");
-            m_pending = QByteArrayLiteral("X-Drip: more\r\n");
-            m_trickleBytes = m_pending.size();
             m_endless = true;
             m_trickle.start(response.trickleInterval);
             break;
-        case Behaviour::Normal:
-            m_socket->write(responseHead(response) + wire);
-            if (response.framing == Framing::Close)
-                closeAfterAnswer();
-            break;
-        case Behaviour::Stall:
-            m_answering = true;
-            break;
-        case Behaviour::CloseWithoutResponse:
-            closeAfterAnswer();
-            break;
-        case Behaviour::CutMidway: {
-            const qsizetype sent = response.cutAfter >= 0 ? response.cutAfter : wire.size() / 2;
-            m_socket->write(responseHead(response) + wire.left(sent));
-            closeAfterAnswer();
-            break;
-        }
         case Behaviour::Trickle:
-            m_answering = true;
             m_socket->write(responseHead(response));
             m_pending = wire;
             m_trickleBytes = std::max<qsizetype>(1, response.trickleBytes);
@@ -188,7 +161,7 @@ private:
     void trickle()
     {
         if (m_endless) {
-            m_socket->write(m_pending);
+            m_socket->write("X-Drip: more\r\n");
             return;
         }
         m_socket->write(m_pending.left(m_trickleBytes));
@@ -205,11 +178,7 @@ private:
     }
 
     // Closes once everything written has gone out; nothing more is read.
-    void closeAfterAnswer()
-    {
-        m_answering = true;
-        m_socket->disconnectFromHost();
-    }
+    void closeAfterAnswer() { m_socket->disconnectFromHost(); }
 
     LoopbackHttpServer &m_server;
     QTcpSocket *m_socket; // a child of this session
@@ -231,22 +200,27 @@ LoopbackHttpServer::Response LoopbackHttpServer::page(QByteArray body, QByteArra
     return response;
 }
 
-LoopbackHttpServer::Response LoopbackHttpServer::raw(QByteArray bytes, bool closeAfter)
+LoopbackHttpServer::Response LoopbackHttpServer::misbehaving(Behaviour behaviour, QByteArray body)
+{
+    Response response = page(std::move(body));
+    response.behaviour = behaviour;
+    return response;
+}
+
+LoopbackHttpServer::Response LoopbackHttpServer::raw(QByteArray bytes)
 {
     Response response;
     response.behaviour = Behaviour::Raw;
     response.raw = std::move(bytes);
-    response.closeAfterRaw = closeAfter;
     return response;
 }
 
 LoopbackHttpServer::Response LoopbackHttpServer::redirect(QByteArray location, int status)
 {
-    Response response;
+    Response response = page(QByteArrayLiteral("moved"));
     response.status = status;
     response.reason = status == 301 ? QByteArrayLiteral("Moved Permanently") : QByteArrayLiteral("Found");
-    response.headers.append({QByteArrayLiteral("Location"), std::move(location)});
-    response.body = QByteArrayLiteral("moved");
+    response.headers = {{QByteArrayLiteral("Location"), std::move(location)}};
     return response;
 }
 
@@ -258,70 +232,46 @@ LoopbackHttpServer::~LoopbackHttpServer() = default;
 
 bool LoopbackHttpServer::listen(const QString &address)
 {
-    m_tls = false;
     m_address = address;
-    return startListening(std::make_unique<QTcpServer>());
+    return startListening(std::make_unique<QTcpServer>(), false);
 }
 
-void LoopbackHttpServer::answering(int change)
-{
-    m_atOnce += change;
-    m_mostAtOnce = std::max(m_mostAtOnce, m_atOnce);
-}
-
-bool LoopbackHttpServer::listenTls(const QSslCertificate &certificate, const QSslKey &privateKey,
-                                   bool advertiseHttp2)
+bool LoopbackHttpServer::listenTls(const QSslCertificate &certificate, const QSslKey &privateKey)
 {
     auto server = std::make_unique<QSslServer>();
     QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
     tls.setLocalCertificate(certificate);
     tls.setPrivateKey(privateKey);
     tls.setPeerVerifyMode(QSslSocket::VerifyNone);
-    if (advertiseHttp2)
-        tls.setAllowedNextProtocols(
-            {QSslConfiguration::ALPNProtocolHTTP2, QSslConfiguration::NextProtocolHttp1_1});
+    tls.setAllowedNextProtocols(
+        {QSslConfiguration::ALPNProtocolHTTP2, QSslConfiguration::NextProtocolHttp1_1});
     server->setSslConfiguration(tls);
-    m_tls = true;
-    return startListening(std::move(server));
+    return startListening(std::move(server), true);
 }
 
-bool LoopbackHttpServer::startListening(std::unique_ptr<QTcpServer> server)
+bool LoopbackHttpServer::startListening(std::unique_ptr<QTcpServer> server, bool tls)
 {
     // pendingConnectionAvailable, not newConnection: a TLS connection is handed over only after
     // its handshake.
-    connect(server.get(), &QTcpServer::pendingConnectionAvailable, this, &LoopbackHttpServer::acceptPending);
+    connect(server.get(), &QTcpServer::pendingConnectionAvailable, this, [this] {
+        while (QTcpSocket *socket = m_server->nextPendingConnection()) {
+            ++m_acceptedConnections;
+            new Session(*this, socket); // owned by this server through QObject parenthood
+        }
+    });
     if (!server->listen(QHostAddress(m_address), 0)) {
         m_errorString = server->errorString();
-        m_server.reset();
         return false;
     }
-    m_errorString.clear();
+    m_tls = tls;
     m_server = std::move(server);
     return true;
 }
 
-void LoopbackHttpServer::acceptPending()
+void LoopbackHttpServer::answering(int change)
 {
-    while (QTcpSocket *socket = m_server->nextPendingConnection()) {
-        ++m_acceptedConnections;
-        new Session(*this, socket); // owned by this server through QObject parenthood
-    }
-}
-
-void LoopbackHttpServer::close()
-{
-    if (m_server)
-        m_server->close();
-}
-
-bool LoopbackHttpServer::isListening() const
-{
-    return m_server && m_server->isListening();
-}
-
-QString LoopbackHttpServer::errorString() const
-{
-    return m_errorString;
+    m_atOnce += change;
+    m_mostAtOnce = std::max(m_mostAtOnce, m_atOnce);
 }
 
 quint16 LoopbackHttpServer::port() const
@@ -332,24 +282,18 @@ quint16 LoopbackHttpServer::port() const
 QUrl LoopbackHttpServer::url(const QString &path) const
 {
     return QUrl(QStringLiteral("%1://%2:%3%4")
-                    .arg(m_tls ? QStringLiteral("https") : QStringLiteral("http"), m_address)
+                    .arg(QLatin1String(m_tls ? "https" : "http"), m_address)
                     .arg(port())
                     .arg(path));
-}
-
-void LoopbackHttpServer::setResponse(const QString &path, Response response)
-{
-    m_responses[path] = std::move(response);
 }
 
 LoopbackHttpServer::Response LoopbackHttpServer::responseFor(const QByteArray &target) const
 {
     const QString full = QString::fromLatin1(target);
-    if (const auto it = m_responses.constFind(full); it != m_responses.constEnd())
-        return *it;
-    const QString path = full.section(QLatin1Char('?'), 0, 0);
-    if (const auto it = m_responses.constFind(path); it != m_responses.constEnd())
-        return *it;
+    for (const QString &key : {full, full.section(QLatin1Char('?'), 0, 0)}) {
+        if (const auto it = m_responses.constFind(key); it != m_responses.constEnd())
+            return *it;
+    }
     Response notFound = page(QByteArrayLiteral("<html><body>Not Found</body></html>"));
     notFound.status = 404;
     notFound.reason = QByteArrayLiteral("Not Found");
@@ -359,19 +303,8 @@ LoopbackHttpServer::Response LoopbackHttpServer::responseFor(const QByteArray &t
 void LoopbackHttpServer::record(const QByteArray &head, const QByteArray &target)
 {
     m_requestHeads.append(head);
-    const qsizetype query = target.indexOf('?');
-    m_requestPaths.append(query < 0 ? target : target.left(query));
+    m_requestPaths.append(target.split('?').constFirst());
     emit requestReceived(head);
-}
-
-QList<QByteArray> LoopbackHttpServer::requestHeads() const
-{
-    return m_requestHeads;
-}
-
-int LoopbackHttpServer::requestCount(const QString &path) const
-{
-    return static_cast<int>(m_requestPaths.count(path.toLatin1()));
 }
 
 void LoopbackHttpServer::clearRequests()
@@ -381,29 +314,20 @@ void LoopbackHttpServer::clearRequests()
     m_mostAtOnce = m_atOnce;
 }
 
-int LoopbackHttpServer::acceptedConnections() const
-{
-    return m_acceptedConnections;
-}
-
 int LoopbackHttpServer::openConnections() const
 {
     const QList<QTcpSocket *> sockets = findChildren<QTcpSocket *>();
-    return static_cast<int>(std::count_if(sockets.cbegin(), sockets.cend(), [](const QTcpSocket *socket) {
+    return int(std::count_if(sockets.cbegin(), sockets.cend(), [](const QTcpSocket *socket) {
         return socket->state() != QAbstractSocket::UnconnectedState;
     }));
 }
 
 QList<QByteArray> LoopbackHttpServer::headerLines(const QByteArray &head)
 {
-    QList<QByteArray> lines = head.split('\n');
     QList<QByteArray> headers;
-    for (qsizetype i = 1; i < lines.size(); ++i) {
-        QByteArray line = lines.at(i);
-        if (line.endsWith('\r'))
-            line.chop(1);
-        if (!line.isEmpty())
-            headers.append(line);
+    for (const QByteArray &line : head.split('\n').mid(1)) {
+        if (!line.trimmed().isEmpty())
+            headers.append(line.endsWith('\r') ? line.chopped(1) : line);
     }
     return headers;
 }

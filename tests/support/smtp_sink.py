@@ -1,23 +1,15 @@
 #!/usr/bin/python3
-"""A small SMTP server on 127.0.0.1 for the mail tests.
+"""A small SMTP server on 127.0.0.1 for the mail tests (Debian's python3 with aiosmtpd).
 
-Run it with Debian's own /usr/bin/python3: aiosmtpd is packaged for that interpreter only.
-
-It listens on a port the system picks and prints that port as the first line of standard
-output. Each accepted message is written to the given folder as one JSON file, named in the
-order of arrival, with the envelope, the raw data as received (after dot-unstuffing) and, for
-an independent check of the client's encoding, the headers and body as Python's own email
-package decodes them. The server stops when its standard input reaches end of file, so a
-crashed test leaves no server behind.
-
-For the client's time limits it can hold back its reply to MAIL, RCPT, the end of the message
-text (data) or QUIT, for some seconds or for ever, or say nothing at all, not even a greeting;
-and it can refuse with a reply of the test's choosing.
+It prints the port it listens on, then writes each message to --dir as one JSON file, in the
+order of arrival, with the envelope and the headers and body as Python's own email package
+decodes them: an independent check of the client's encoding. It stops at the end of its
+standard input, so a crashed test leaves no server behind. For the client's time limits it can
+hold back a reply, or say nothing at all; it can refuse with a reply of the test's choosing.
 """
 
 import argparse
 import asyncio
-import base64
 import email
 import email.policy
 import html.parser
@@ -54,14 +46,10 @@ class HtmlReader(html.parser.HTMLParser):
 
 class Handler:
     def __init__(self, args):
-        self.folder = args.dir
+        self.args = args
         self.reject = {address.lower() for address in args.reject}
-        self.reject_reply = args.reject_reply
-        self.data_reply = args.data_reply
-        self.delays = {}
-        for item in args.delay:
-            verb, _, seconds = item.partition(':')
-            self.delays[verb.lower()] = float(seconds)
+        self.delays = {verb.lower(): float(seconds)
+                       for verb, _, seconds in (item.partition(':') for item in args.delay)}
         self.count = 0
 
     async def handle_MAIL(self, server, session, envelope, address, mail_options):
@@ -73,7 +61,7 @@ class Handler:
     async def handle_RCPT(self, server, session, envelope, address, rcpt_options):
         await hold(self.delays.get('rcpt'))
         if address.lower() in self.reject:
-            return self.reject_reply
+            return self.args.reject_reply
         envelope.rcpt_tos.append(address)
         return '250 OK'
 
@@ -83,15 +71,14 @@ class Handler:
 
     async def handle_DATA(self, server, session, envelope):
         await hold(self.delays.get('data'))
-        if self.data_reply:
-            return self.data_reply
+        if self.args.data_reply:
+            return self.args.data_reply
         raw = envelope.original_content
         record = {
             'mail_from': envelope.mail_from,
             'rcpt_tos': envelope.rcpt_tos,
             'tls': session.ssl is not None,
             'authenticated': bool(session.authenticated),
-            'data_b64': base64.b64encode(raw).decode('ascii'),
         }
         try:
             message = email.message_from_bytes(raw, policy=email.policy.default)
@@ -110,10 +97,10 @@ class Handler:
                 record['html_text'] = ''.join(reader.text)
             record['defects'] += [type(d).__name__ for part in message.walk() for d in part.defects
                                   if part is not message]
-        except Exception as error:  # the record still carries the raw data
+        except Exception as error:  # the record still carries the envelope
             record['parse_error'] = repr(error)
         self.count += 1
-        final = os.path.join(self.folder, 'msg-%06d.json' % self.count)
+        final = os.path.join(self.args.dir, 'msg-%06d.json' % self.count)
         temporary = final + '.tmp'
         with open(temporary, 'w', encoding='utf-8') as out:
             json.dump(record, out, ensure_ascii=True)
@@ -134,22 +121,17 @@ def make_authenticator(user, password):
 
 def main():
     parser = argparse.ArgumentParser()
-    parser.add_argument('--dir', required=True, help='folder for the received messages')
-    parser.add_argument('--reject', action='append', default=[],
-                        help='recipient to refuse (repeatable)')
-    parser.add_argument('--reject-reply', default='550 5.1.1 Mailbox unavailable',
-                        help='the reply that refuses those recipients')
-    parser.add_argument('--data-reply', help='refuse every message text with this reply')
-    parser.add_argument('--silent', action='store_true',
-                        help='accept connections and never say a word')
-    parser.add_argument('--delay', action='append', default=[],
-                        help='VERB:SECONDS, hold the reply to mail, rcpt, data (the end of the '
-                             'text) or quit; SECONDS may be inf (repeatable)')
-    parser.add_argument('--cert', help='certificate (PEM) for STARTTLS or implicit TLS')
-    parser.add_argument('--key', help='private key (PEM) of the certificate')
-    parser.add_argument('--implicit-tls', action='store_true',
-                        help='speak TLS from the first byte (smtps) instead of offering STARTTLS')
-    parser.add_argument('--auth', help='USER:PASSWORD that clients must log in with')
+    parser.add_argument('--dir', required=True)
+    parser.add_argument('--reject', action='append', default=[])  # recipients to refuse
+    parser.add_argument('--reject-reply', default='550 5.1.1 Mailbox unavailable')
+    parser.add_argument('--data-reply')  # refuse every message text with this reply
+    parser.add_argument('--silent', action='store_true')  # never a word, not even a greeting
+    # VERB:SECONDS, hold the reply to mail, rcpt, data (the end of the text) or quit; inf: for ever
+    parser.add_argument('--delay', action='append', default=[])
+    parser.add_argument('--cert')  # certificate and key (PEM) for STARTTLS or implicit TLS
+    parser.add_argument('--key')
+    parser.add_argument('--implicit-tls', action='store_true')  # smtps instead of STARTTLS
+    parser.add_argument('--auth')  # USER:PASSWORD that clients must log in with
     args = parser.parse_args()
 
     context = None

@@ -1,13 +1,13 @@
 #include "smtpsink.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
 #include "testcertificate.h"
+
+using namespace Qt::StringLiterals;
 
 namespace qs::test {
 
@@ -15,12 +15,12 @@ namespace {
 
 constexpr int startTimeoutMs = 15000;
 
-qsizetype headerEnd(const QByteArray &raw)
+QStringList strings(const QJsonValue &array)
 {
-    if (raw.startsWith("\r\n"))
-        return 0;
-    const qsizetype end = raw.indexOf("\r\n\r\n");
-    return end < 0 ? raw.size() : end + 2;
+    QStringList list;
+    for (const QJsonValue item : array.toArray())
+        list << item.toString();
+    return list;
 }
 
 } // namespace
@@ -34,104 +34,47 @@ QString ReceivedMail::header(const QString &name) const
     return {};
 }
 
-int ReceivedMail::headerCount(const QString &name) const
+bool SmtpSink::fail(const QString &error)
 {
-    int count = 0;
-    for (const auto &entry : headers)
-        count += entry.first.compare(name, Qt::CaseInsensitive) == 0 ? 1 : 0;
-    return count;
-}
-
-QList<QByteArray> ReceivedMail::rawHeaderLines() const
-{
-    QList<QByteArray> lines = raw.left(headerEnd(raw)).split('\n');
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    for (QByteArray &line : lines) {
-        if (line.endsWith('\r'))
-            line.chop(1);
-    }
-    return lines;
-}
-
-QByteArray ReceivedMail::rawBody() const
-{
-    const qsizetype end = headerEnd(raw);
-    return end + 2 <= raw.size() ? raw.mid(end + 2) : QByteArray();
-}
-
-SmtpSink::SmtpSink()
-{
-    m_process.setProcessChannelMode(QProcess::SeparateChannels);
-}
-
-SmtpSink::~SmtpSink()
-{
+    m_error = error;
     stop();
-}
-
-QString SmtpSink::scriptPath()
-{
-    const QString sourceDir = qEnvironmentVariable("QS_SOURCE_DIR");
-    if (!sourceDir.isEmpty())
-        return QDir(sourceDir).filePath(QStringLiteral("tests/support/smtp_sink.py"));
-    // Started by hand rather than by ctest: the script lies next to this source file.
-    return QFileInfo(QStringLiteral(__FILE__)).dir().filePath(QStringLiteral("smtp_sink.py"));
-}
-
-bool SmtpSink::start()
-{
-    return start(Options());
+    return false;
 }
 
 bool SmtpSink::start(const Options &options)
 {
     stop();
-    if (!m_dir.isValid()) {
-        m_error = QStringLiteral("no temporary folder");
-        return false;
-    }
-    QStringList arguments{scriptPath(), QStringLiteral("--dir"), m_dir.path()};
+    QStringList arguments{qEnvironmentVariable("QS_SOURCE_DIR") + u"/tests/support/smtp_sink.py"_s,
+                          u"--dir"_s, m_dir.path()};
+    const auto add = [&](const QString &option, const QString &value) {
+        if (!value.isEmpty())
+            arguments << option << value;
+    };
     for (const QString &address : options.rejectRecipients)
-        arguments << QStringLiteral("--reject") << address;
-    if (!options.rejectReply.isEmpty())
-        arguments << QStringLiteral("--reject-reply") << options.rejectReply;
-    if (!options.dataReply.isEmpty())
-        arguments << QStringLiteral("--data-reply") << options.dataReply;
+        add(u"--reject"_s, address);
+    add(u"--reject-reply"_s, options.rejectReply);
+    add(u"--data-reply"_s, options.dataReply);
     for (const QString &delay : options.delays)
-        arguments << QStringLiteral("--delay") << delay;
+        add(u"--delay"_s, delay);
+    add(u"--cert"_s, options.certificateFile);
+    add(u"--key"_s, options.keyFile);
+    add(u"--auth"_s, options.authUser.isEmpty() ? QString() : options.authUser + u':' + options.authPassword);
     if (options.silent)
-        arguments << QStringLiteral("--silent");
-    if (!options.certificateFile.isEmpty())
-        arguments << QStringLiteral("--cert") << options.certificateFile << QStringLiteral("--key")
-                  << options.keyFile;
+        arguments << u"--silent"_s;
     if (options.implicitTls)
-        arguments << QStringLiteral("--implicit-tls");
-    if (!options.authUser.isEmpty())
-        arguments << QStringLiteral("--auth") << options.authUser + QLatin1Char(':') + options.authPassword;
+        arguments << u"--implicit-tls"_s;
 
-    m_process.start(interpreter(), arguments);
-    if (!m_process.waitForStarted(startTimeoutMs)) {
-        m_error = QStringLiteral("cannot start %1: %2").arg(interpreter(), m_process.errorString());
-        return false;
-    }
+    m_process.start(u"/usr/bin/python3"_s, arguments);
+    if (!m_process.waitForStarted(startTimeoutMs))
+        return fail(u"cannot start python3: "_s + m_process.errorString());
     // The script prints its port once it listens.
     while (!m_process.canReadLine()) {
-        if (!m_process.waitForReadyRead(startTimeoutMs)) {
-            m_error = QStringLiteral("the SMTP sink did not start: %1")
-                          .arg(QString::fromLocal8Bit(m_process.readAllStandardError()));
-            stop();
-            return false;
-        }
+        if (!m_process.waitForReadyRead(startTimeoutMs))
+            return fail(u"the SMTP sink did not start: "_s +
+                        QString::fromLocal8Bit(m_process.readAllStandardError()));
     }
-    bool ok = false;
-    m_port = static_cast<quint16>(QString::fromLatin1(m_process.readLine()).trimmed().toUInt(&ok));
-    if (!ok || m_port == 0) {
-        m_error = QStringLiteral("the SMTP sink gave no port");
-        stop();
-        return false;
-    }
-    return true;
+    m_port = quint16(QString::fromLatin1(m_process.readLine()).trimmed().toUInt());
+    return m_port != 0 || fail(u"the SMTP sink gave no port"_s);
 }
 
 void SmtpSink::stop()
@@ -143,44 +86,32 @@ void SmtpSink::stop()
     m_port = 0;
 }
 
-QString SmtpSink::hostAndPort() const
+QStringList SmtpSink::messageFiles() const
 {
-    return QStringLiteral("127.0.0.1:%1").arg(m_port);
-}
-
-qsizetype SmtpSink::messageCount() const
-{
-    return QDir(m_dir.path()).entryList({QStringLiteral("*.json")}, QDir::Files).size();
+    return QDir(m_dir.path()).entryList({u"*.json"_s}, QDir::Files, QDir::Name);
 }
 
 QList<ReceivedMail> SmtpSink::messages() const
 {
     QList<ReceivedMail> mails;
-    const QDir dir(m_dir.path());
-    for (const QString &name : dir.entryList({QStringLiteral("*.json")}, QDir::Files, QDir::Name)) {
-        QFile file(dir.filePath(name));
+    for (const QString &name : messageFiles()) {
+        QFile file(QDir(m_dir.path()).filePath(name));
         if (!file.open(QIODevice::ReadOnly))
             continue;
         const QJsonObject record = QJsonDocument::fromJson(file.readAll()).object();
-        ReceivedMail mail;
-        mail.mailFrom = record.value(QStringLiteral("mail_from")).toString();
-        for (const QJsonValue to : record.value(QStringLiteral("rcpt_tos")).toArray())
-            mail.rcptTos << to.toString();
-        mail.tls = record.value(QStringLiteral("tls")).toBool();
-        mail.authenticated = record.value(QStringLiteral("authenticated")).toBool();
-        mail.raw = QByteArray::fromBase64(record.value(QStringLiteral("data_b64")).toString().toLatin1());
-        for (const QJsonValue pair : record.value(QStringLiteral("headers")).toArray()) {
-            const QJsonArray entry = pair.toArray();
-            mail.headers.append({entry.at(0).toString(), entry.at(1).toString()});
-        }
-        mail.body = record.value(QStringLiteral("body")).toString();
-        mail.html = record.value(QStringLiteral("html")).toString();
-        mail.htmlText = record.value(QStringLiteral("html_text")).toString();
-        for (const QJsonValue tag : record.value(QStringLiteral("html_tags")).toArray())
-            mail.htmlTags << tag.toString();
-        for (const QJsonValue defect : record.value(QStringLiteral("defects")).toArray())
-            mail.defects << defect.toString();
-        mail.parseError = record.value(QStringLiteral("parse_error")).toString();
+        ReceivedMail mail{record.value(u"mail_from"_s).toString(),
+                          strings(record.value(u"rcpt_tos"_s)),
+                          record.value(u"tls"_s).toBool(),
+                          record.value(u"authenticated"_s).toBool(),
+                          {},
+                          record.value(u"body"_s).toString(),
+                          record.value(u"html"_s).toString(),
+                          strings(record.value(u"html_tags"_s)),
+                          record.value(u"html_text"_s).toString(),
+                          strings(record.value(u"defects"_s)),
+                          record.value(u"parse_error"_s).toString()};
+        for (const QJsonValue pair : record.value(u"headers"_s).toArray())
+            mail.headers.append({pair[0].toString(), pair[1].toString()});
         mails.append(mail);
     }
     return mails;
@@ -189,9 +120,8 @@ QList<ReceivedMail> SmtpSink::messages() const
 bool SmtpSink::makeSelfSignedCertificate(const QString &folder, QString *certificateFile, QString *keyFile,
                                          QString *error)
 {
-    return qs::test::makeSelfSignedCertificate(folder, QStringLiteral("localhost"),
-                                               QStringLiteral("IP:127.0.0.1,DNS:localhost"), certificateFile,
-                                               keyFile, error);
+    return qs::test::makeSelfSignedCertificate(folder, u"localhost"_s, u"IP:127.0.0.1,DNS:localhost"_s,
+                                               certificateFile, keyFile, error);
 }
 
 } // namespace qs::test

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArray>
 #include <QList>
 #include <QPair>
 #include <QProcess>
@@ -10,17 +9,14 @@
 
 namespace qs::test {
 
-// One message as the sink received it.
+// One message as the sink received it, as Python's email package decodes it (RFC 2047 words,
+// quoted-printable and charset undone): a reading that does not share our own code.
 struct ReceivedMail
 {
     QString mailFrom;
     QStringList rcptTos;
     bool tls = false;
     bool authenticated = false;
-    // The DATA as received, dot-unstuffed, CR LF line ends.
-    QByteArray raw;
-    // Headers and body as Python's email package decodes them (RFC 2047 words, quoted-
-    // printable and charset undone) - a reading that does not share our own code.
     QList<QPair<QString, QString>> headers;
     QString body;         // the plain text
     QString html;         // the HTML alternative, when the message has one
@@ -31,14 +27,10 @@ struct ReceivedMail
 
     // The first header of that name (case-insensitive), or a null string.
     QString header(const QString &name) const;
-    int headerCount(const QString &name) const;
-    // The raw header block (up to the blank line), unfolded lines kept as sent.
-    QList<QByteArray> rawHeaderLines() const;
-    QByteArray rawBody() const;
 };
 
 // A real SMTP server on 127.0.0.1 (tests/support/smtp_sink.py under Debian's python3 with
-// aiosmtpd), started and stopped through QProcess; it dies with this object.
+// aiosmtpd), started through QProcess; it dies with this object.
 class SmtpSink
 {
 public:
@@ -58,32 +50,31 @@ public:
         QString authPassword{};
     };
 
-    SmtpSink();
-    ~SmtpSink();
+    SmtpSink() = default;
+    ~SmtpSink() { stop(); }
     SmtpSink(const SmtpSink &) = delete;
     SmtpSink &operator=(const SmtpSink &) = delete;
 
-    bool start();
+    bool start() { return start(Options()); }
     bool start(const Options &options);
-    void stop();
     const QString &errorString() const { return m_error; }
-
     quint16 port() const { return m_port; }
     // "127.0.0.1:<port>", a value for the Mailserver setting.
-    QString hostAndPort() const;
+    QString hostAndPort() const { return QStringLiteral("127.0.0.1:%1").arg(m_port); }
 
     QList<ReceivedMail> messages() const;
-    qsizetype messageCount() const;
+    qsizetype messageCount() const { return messageFiles().size(); }
 
-    static QString interpreter() { return QStringLiteral("/usr/bin/python3"); }
-    static QString scriptPath();
-
-    // A throw-away self-signed certificate for 127.0.0.1 and localhost, made with the openssl
-    // command; it also serves as its own certificate authority file.
+    // A throw-away self-signed certificate for 127.0.0.1 and localhost; it also serves as its own
+    // certificate authority file.
     static bool makeSelfSignedCertificate(const QString &folder, QString *certificateFile, QString *keyFile,
                                           QString *error);
 
 private:
+    void stop();
+    bool fail(const QString &error);
+    QStringList messageFiles() const;
+
     QTemporaryDir m_dir;
     QProcess m_process;
     quint16 m_port = 0;

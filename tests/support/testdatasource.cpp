@@ -3,112 +3,100 @@
 #include <atomic>
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
-#include <QSettings>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
 
 namespace qs::test {
 namespace {
 
-std::atomic<int> serial{0};
-
 QString uniqueSuffix()
 {
-    return QStringLiteral("%1_%2").arg(QCoreApplication::applicationPid()).arg(++serial);
+    static std::atomic<int> serial{0};
+    return u"%1_%2"_s.arg(QCoreApplication::applicationPid()).arg(++serial);
 }
 
-QString odbcIniPath()
+// PG_SOCKET_DIR, PG_PORT and PG_USER of the test server, from its state file.
+QString postgresSetting(const QString &key)
 {
-    QString path = qEnvironmentVariable("ODBCINI");
-    // Tests must never write into the user's own ODBC file.
-    Q_ASSERT_X(!path.isEmpty(), "TestDataSource", "ODBCINI must point at the test's own file");
-    return path;
-}
-
-struct PostgresServer
-{
-    QString socketDir;
-    QString port;
-    QString user;
-};
-
-PostgresServer postgresServer()
-{
-    PostgresServer server;
     QFile state(qEnvironmentVariable("QS_TEST_PG_STATE"));
     if (!state.open(QIODevice::ReadOnly))
-        return server;
-    for (const QString &line : QString::fromUtf8(state.readAll()).split(QLatin1Char('\n'))) {
-        const QString key = line.section(QLatin1Char('='), 0, 0);
-        const QString value = line.section(QLatin1Char('='), 1);
-        if (key == QLatin1String("PG_SOCKET_DIR"))
-            server.socketDir = value;
-        else if (key == QLatin1String("PG_PORT"))
-            server.port = value;
-        else if (key == QLatin1String("PG_USER"))
-            server.user = value;
+        return {};
+    for (const QString &line : QString::fromUtf8(state.readAll()).split(u'\n')) {
+        if (line.startsWith(key + u'='))
+            return line.mid(key.size() + 1);
     }
-    return server;
+    return {};
 }
 
 QList<QPair<QString, QString>> postgresEntries(const QString &database)
 {
-    const PostgresServer server = postgresServer();
-    return {{QStringLiteral("Driver"), QStringLiteral("PostgreSQL Unicode")},
-            {QStringLiteral("Servername"), server.socketDir},
-            {QStringLiteral("Port"), server.port},
-            {QStringLiteral("Database"), database},
-            {QStringLiteral("Username"), server.user},
-            {QStringLiteral("Password"), QString()},
-            {QStringLiteral("CommLog"), QStringLiteral("0")},
-            {QStringLiteral("Debug"), QStringLiteral("0")}};
+    return {{u"Driver"_s, u"PostgreSQL Unicode"_s},
+            {u"Servername"_s, postgresSetting(u"PG_SOCKET_DIR"_s)},
+            {u"Port"_s, postgresSetting(u"PG_PORT"_s)},
+            {u"Database"_s, database},
+            {u"Username"_s, postgresSetting(u"PG_USER"_s)},
+            {u"Password"_s, QString()},
+            {u"CommLog"_s, u"0"_s},
+            {u"Debug"_s, u"0"_s}};
 }
 
 QSqlDatabase openConnection(const QString &connectionName, const QString &dsn, QString *error)
 {
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QODBC"), connectionName);
+    QSqlDatabase db = QSqlDatabase::addDatabase(u"QODBC"_s, connectionName);
     // As the program opens it: 64-bit integers arrive whole.
-    db.setDatabaseName(dsn + QStringLiteral(";BigInt=1"));
+    db.setDatabaseName(dsn + u";BigInt=1"_s);
     if (!db.open())
         *error = db.lastError().text();
     return db;
 }
 
-} // namespace
-
-QString backendName(Backend backend)
+QSqlQuery prepared(const QString &connection, const QString &sql, const QVariantList &values)
 {
-    return backend == Backend::Sqlite ? QStringLiteral("sqlite") : QStringLiteral("postgresql");
+    QSqlQuery query(QSqlDatabase::database(connection, false));
+    query.setForwardOnly(true);
+    query.prepare(sql);
+    for (const QVariant &value : values)
+        query.addBindValue(value);
+    if (!query.exec())
+        qWarning().noquote() << sql << "failed:" << query.lastError().text();
+    return query;
 }
+
+} // namespace
 
 bool postgresAvailable()
 {
-    return !postgresServer().socketDir.isEmpty();
+    return !postgresSetting(u"PG_SOCKET_DIR"_s).isEmpty();
 }
 
-QString schemaFile(Backend backend)
+void addBackendRows()
 {
-    return qEnvironmentVariable("QS_SOURCE_DIR") + QStringLiteral("/db/") + backendName(backend) +
-           QStringLiteral("/schema.sql");
+    QTest::addColumn<Backend>("backend");
+    QTest::newRow("sqlite") << Backend::Sqlite;
+    QTest::newRow("postgresql") << Backend::Postgres;
 }
 
 QList<QPair<QString, QString>> sqliteEntries(const QString &databaseFile)
 {
-    return {{QStringLiteral("Driver"), QStringLiteral("SQLite3")},
-            {QStringLiteral("Database"), databaseFile},
-            {QStringLiteral("JournalMode"), QStringLiteral("WAL")},
-            {QStringLiteral("SyncPragma"), QStringLiteral("NORMAL")},
-            {QStringLiteral("StepAPI"), QStringLiteral("1")}};
+    return {{u"Driver"_s, u"SQLite3"_s},
+            {u"Database"_s, databaseFile},
+            {u"JournalMode"_s, u"WAL"_s},
+            {u"SyncPragma"_s, u"NORMAL"_s},
+            {u"StepAPI"_s, u"1"_s}};
 }
 
 bool registerDataSource(const QString &name, const QList<QPair<QString, QString>> &entries)
 {
     // The file lives on between runs in the build tree; each test process starts it afresh.
+    // Tests must never write into the user's own ODBC file: ctest sets ODBCINI.
     static bool fresh = false;
-    QFile file(odbcIniPath());
+    QFile file(qEnvironmentVariable("ODBCINI"));
+    Q_ASSERT(!file.fileName().isEmpty());
     const QIODevice::OpenMode mode = fresh ? QIODevice::Append : QIODevice::WriteOnly | QIODevice::Truncate;
     fresh = true;
     if (!file.open(mode | QIODevice::Text))
@@ -121,19 +109,18 @@ bool registerDataSource(const QString &name, const QList<QPair<QString, QString>
 
 TestDataSource::TestDataSource(Backend backend)
     : m_backend(backend)
-    , m_name(QStringLiteral("qs_test_%1_%2").arg(backendName(backend), uniqueSuffix()))
-    , m_connection(QStringLiteral("test-arrange:") + m_name)
+    , m_name(
+          u"qs_test_%1_%2"_s.arg(backend == Backend::Sqlite ? u"sqlite"_s : u"postgresql"_s, uniqueSuffix()))
+    , m_connection(u"test-arrange:"_s + m_name)
 {
     if (backend == Backend::Sqlite) {
-        m_databaseFile = m_dir.filePath(QStringLiteral("scan.db"));
-        registerDataSource(m_name, sqliteEntries(m_databaseFile));
+        registerDataSource(m_name, sqliteEntries(m_dir.filePath(u"scan.db"_s)));
+    } else if (!postgresAvailable()) {
+        m_error = u"no PostgreSQL test server (run the test through ctest)"_s;
+        return;
+    } else if (!createPostgresDatabase()) {
+        return;
     } else {
-        if (!postgresAvailable()) {
-            m_error = QStringLiteral("no PostgreSQL test server (run the test through ctest)");
-            return;
-        }
-        if (!createPostgresDatabase())
-            return;
         registerDataSource(m_name, postgresEntries(m_pgDatabase));
     }
     openConnection(m_connection, m_name, &m_error);
@@ -143,88 +130,56 @@ TestDataSource::TestDataSource(Backend backend)
 
 TestDataSource::~TestDataSource()
 {
-    {
-        QSqlDatabase connection = QSqlDatabase::database(m_connection, false);
-        connection.close();
-    }
+    QSqlDatabase::database(m_connection, false).close();
     QSqlDatabase::removeDatabase(m_connection);
 }
 
 bool TestDataSource::createPostgresDatabase()
 {
-    m_pgDatabase = QStringLiteral("qs_%1").arg(uniqueSuffix());
-    const QString adminName = QStringLiteral("qs_admin_") + uniqueSuffix();
-    registerDataSource(adminName, postgresEntries(QStringLiteral("postgres")));
-    const QString connectionName = QStringLiteral("test-admin:") + adminName;
+    m_pgDatabase = u"qs_"_s + uniqueSuffix();
+    const QString adminName = u"qs_admin_"_s + uniqueSuffix();
+    registerDataSource(adminName, postgresEntries(u"postgres"_s));
+    const QString connectionName = u"test-admin:"_s + adminName;
     {
         QSqlDatabase admin = openConnection(connectionName, adminName, &m_error);
-        if (m_error.isEmpty()) {
-            QSqlQuery create(admin);
-            if (!create.exec(QStringLiteral("CREATE DATABASE ") + m_pgDatabase))
-                m_error = create.lastError().text();
-        }
-        admin.close();
+        QSqlQuery create(admin);
+        if (m_error.isEmpty() && !create.exec(u"CREATE DATABASE "_s + m_pgDatabase))
+            m_error = create.lastError().text();
     }
     QSqlDatabase::removeDatabase(connectionName);
     return m_error.isEmpty();
 }
 
-bool TestDataSource::loadSchema()
+void TestDataSource::loadSchema()
 {
-    QFile file(schemaFile(m_backend));
+    const QString backend = m_backend == Backend::Sqlite ? u"sqlite"_s : u"postgresql"_s;
+    QFile file(qEnvironmentVariable("QS_SOURCE_DIR") + u"/db/"_s + backend + u"/schema.sql"_s);
     if (!file.open(QIODevice::ReadOnly)) {
-        m_error = QStringLiteral("cannot read ") + file.fileName();
-        return false;
+        m_error = u"cannot read "_s + file.fileName();
+        return;
     }
     QString text;
-    for (const QString &line : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))) {
-        if (!line.trimmed().startsWith(QStringLiteral("--")))
-            text += line + QLatin1Char('\n');
+    for (const QString &line : QString::fromUtf8(file.readAll()).split(u'\n')) {
+        if (!line.trimmed().startsWith(u"--"_s))
+            text += line + u'\n';
     }
-    for (const QString &statement : text.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-        if (statement.trimmed().isEmpty())
-            continue;
-        if (!exec(statement)) {
-            m_error = m_lastError;
-            return false;
+    for (const QString &statement : text.split(u';', Qt::SkipEmptyParts)) {
+        if (!statement.trimmed().isEmpty() && !exec(statement)) {
+            m_error = u"cannot load "_s + file.fileName();
+            return;
         }
     }
-    return true;
-}
-
-QSqlDatabase TestDataSource::db() const
-{
-    return QSqlDatabase::database(m_connection, false);
 }
 
 bool TestDataSource::exec(const QString &sql, const QVariantList &values)
 {
-    QSqlQuery query(db());
-    if (!query.prepare(sql)) {
-        m_lastError = query.lastError().text();
-        return false;
-    }
-    for (const QVariant &value : values)
-        query.addBindValue(value);
-    if (!query.exec()) {
-        m_lastError = query.lastError().text();
-        return false;
-    }
-    return true;
+    return !prepared(m_connection, sql, values).lastError().isValid();
 }
 
 QList<QVariantList> TestDataSource::rows(const QString &sql, const QVariantList &values)
 {
     QList<QVariantList> result;
-    QSqlQuery query(db());
-    query.setForwardOnly(true);
-    query.prepare(sql);
-    for (const QVariant &value : values)
-        query.addBindValue(value);
-    if (!query.exec()) {
-        m_lastError = query.lastError().text();
-        return result;
-    }
+    QSqlQuery query = prepared(m_connection, sql, values);
     while (query.next()) {
         QVariantList row;
         for (int column = 0; column < query.record().count(); ++column)
@@ -236,21 +191,27 @@ QList<QVariantList> TestDataSource::rows(const QString &sql, const QVariantList 
 
 QVariant TestDataSource::value(const QString &sql, const QVariantList &values)
 {
-    const QList<QVariantList> all = rows(sql, values);
-    return all.isEmpty() || all.first().isEmpty() ? QVariant() : all.first().first();
+    return rows(sql, values).value(0).value(0);
+}
+
+QStringList TestDataSource::strings(const QString &sql)
+{
+    QStringList result;
+    for (const QVariantList &row : rows(sql))
+        result << row.value(0).toString();
+    return result;
 }
 
 int TestDataSource::count(const QString &table)
 {
-    return value(QStringLiteral("SELECT COUNT(*) FROM ") + table).toInt();
+    return value(u"SELECT COUNT(*) FROM "_s + table).toInt();
 }
 
 bool TestDataSource::dropOtherSessions()
 {
-    if (m_backend != Backend::Postgres)
-        return false;
-    return exec(QStringLiteral("SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
-                               "WHERE datname = current_database() AND pid <> pg_backend_pid()"));
+    return m_backend == Backend::Postgres &&
+           exec(u"SELECT pg_terminate_backend(pid) FROM pg_stat_activity "
+                "WHERE datname = current_database() AND pid <> pg_backend_pid()"_s);
 }
 
 } // namespace qs::test

@@ -13,18 +13,16 @@ enum class Backend
     Sqlite,
     Postgres
 };
-QString backendName(Backend backend);
 
 // Whether the throwaway PostgreSQL server of the test run is up (ctest starts it as a fixture
 // and names its state file in QS_TEST_PG_STATE).
 bool postgresAvailable();
-
-// The tables of the given backend, created from the schema file in db/.
-QString schemaFile(Backend backend);
+// A "backend" column with a row for each, for tests that must hold on both.
+void addBackendRows();
 
 // A data source of its own for one test: a new SQLite file or a new PostgreSQL database with the
-// project's tables, registered under a unique name in the test's own ODBC file ($ODBCINI, which
-// ctest points into the build tree).
+// project's tables from db/, registered under a unique name in the test's own ODBC file ($ODBCINI,
+// which ctest points into the build tree).
 //
 // The test arranges and checks rows through a connection of its own, apart from the program's.
 class TestDataSource
@@ -39,30 +37,27 @@ public:
     const QString &error() const { return m_error; }
     Backend backend() const { return m_backend; }
     const QString &name() const { return m_name; }
-    // The SQLite database file (empty for PostgreSQL).
-    const QString &databaseFile() const { return m_databaseFile; }
 
+    // False, with a warning, when the statement fails.
     bool exec(const QString &sql, const QVariantList &values = {});
     QList<QVariantList> rows(const QString &sql, const QVariantList &values = {});
     QVariant value(const QString &sql, const QVariantList &values = {});
+    // The first column of every row, as text.
+    QStringList strings(const QString &sql);
     int count(const QString &table);
-    QString lastError() const { return m_lastError; }
 
     // Ends every session of this database on the server, as a server restart would.
     bool dropOtherSessions();
 
 private:
     bool createPostgresDatabase();
-    bool loadSchema();
-    QSqlDatabase db() const;
+    void loadSchema();
 
     Backend m_backend;
     QString m_name;
-    QString m_databaseFile;
     QString m_pgDatabase;
     QString m_connection;
     QString m_error;
-    QString m_lastError;
     QTemporaryDir m_dir;
 };
 
@@ -72,3 +67,4 @@ bool registerDataSource(const QString &name, const QList<QPair<QString, QString>
 QList<QPair<QString, QString>> sqliteEntries(const QString &databaseFile);
 
 } // namespace qs::test
+
