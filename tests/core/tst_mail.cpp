@@ -7,7 +7,9 @@
 #include <QtTest>
 
 #include "core/app/runfields.h"
+#include "core/app/runfindings.h"
 #include "core/app/settingsstore.h"
+#include "core/notify/htmlreport.h"
 #include "core/notify/mailmessage.h"
 #include "core/notify/mailserveraddress.h"
 #include "core/notify/mailthreads.h"
@@ -480,6 +482,28 @@ private slots:
         QCOMPARE(text.count(u"car \u2014"_s), 1);
         QVERIFY(!text.contains(u"boat \u2014"_s)); // unchanged
         QVERIFY(mail.html.contains(u"<a href=\"%1\""_s.arg(world.url(u"/p"_s))));
+    }
+
+    void longRunsKeepTheirCountsAndTheFirstDetails()
+    {
+        using namespace qs::app;
+        RunFindings findings;
+        const qsizetype pages = RunFindings::DetailedPages + 1;
+        const qsizetype failures = RunFindings::DetailedFailures + 2;
+        KeywordFinding changed;
+        changed.isNew = false;
+        for (qsizetype i = 0; i < pages; ++i)
+            findings.addPage({u"Page %1"_s.arg(i), {}, {}, {KeywordFinding(), changed}});
+        for (qsizetype i = 0; i < failures; ++i)
+            findings.addFailure({u"http://%1.example/"_s.arg(i), u"DNS"_s, {}, 1});
+        QCOMPARE(findings.pages().size(), RunFindings::DetailedPages);
+        QCOMPARE(
+            (QList<qsizetype>{findings.newKeywords(), findings.changedKeywords(), findings.failedUrls()}),
+            (QList<qsizetype>{pages, pages, failures}));
+        const QString html = qs::notify::htmlReport(findings);
+        QVERIFY(html.contains(u"\u2026 and 1 page more with new or changed keywords"_s));
+        QVERIFY(html.contains(u"\u2026 and 2 URLs more"_s));
+        QVERIFY(html.contains(u"Page 499<"_s) && !html.contains(u"Page 500<"_s));
     }
 
     void mailsNotListenedToAreNotHeard()

@@ -72,7 +72,8 @@ private slots:
         QFETCH(qint64, stored);
 
         ScanWorld world;
-        world.addKeyword(u"car"_s);
+        // Stored without its blanks, in the case it was typed.
+        world.addKeyword(u" Car"_s);
         // An unrelated URL with the same keyword: its lengths must never mix with the watched one's.
         const QVariant other = world.addUrl(world.url(u"/other"_s));
         world.http.setResponse(u"/other"_s, LoopbackHttpServer::page(carPage(40)));
@@ -86,8 +87,8 @@ private slots:
                 world.text(Field::txtResultat).contains(u"Click to go "_s + world.url(u"/page"_s));
             QCOMPARE(reported, verdicts.at(day) != u'U');
         }
-        QCOMPARE(world.hit(id, u"car"_s), (QVariantList{id, u"car"_s, stored}));
-        QCOMPARE(world.hit(other, u"car"_s).value(2).toLongLong(), 46);
+        QCOMPARE(world.hit(id, u"Car"_s), (QVariantList{id, u"Car"_s, stored}));
+        QCOMPARE(world.hit(other, u"Car"_s).value(2).toLongLong(), 46);
         QCOMPARE(world.db.count(u"kw"_s), 2);
     }
 
@@ -209,6 +210,7 @@ private slots:
     {
         QFETCH(Response, answer);
         QFETCH(QString, headerStart);
+        QFETCH(bool, badHeader);
 
         ScanWorld world;
         world.addKeyword(u"car"_s);
@@ -218,10 +220,34 @@ private slots:
         QVERIFY(world.runToEnd());
         const QString block = world.text(Field::lblServerRapport);
         QVERIFY2(block.startsWith(headerStart), qPrintable(block));
-        QTEST(world.text(Field::txtEtrap) == u"Error in Header "_s + url + CrLf + block + CrLf, "badHeader");
+        QCOMPARE(world.text(Field::txtEtrap) == u"Error in Header "_s + url + CrLf + block + CrLf, badHeader);
         QVERIFY(!world.text(Field::txtEtrap).contains(u"\r\n11"_s));
+        QCOMPARE(world.engine->run().failedCount(), badHeader ? 1 : 0);
         // Whatever the status, the page is searched.
         QCOMPARE(world.hit(id, u"car"_s).value(2).toLongLong(), 16);
+    }
+
+    void pagesAreSearchedUpTo16MiB_data()
+    {
+        QTest::addColumn<int>("over"); // bytes past 16 MiB
+        QTest::newRow("exactly 16 MiB") << 0;
+        QTest::newRow("one byte more") << 1;
+    }
+    void pagesAreSearchedUpTo16MiB()
+    {
+        QFETCH(int, over);
+        ScanWorld world;
+        world.addKeyword(u"car"_s);
+        const QVariant id = world.addUrl(world.url(u"/big"_s));
+        const int limit = 16 << 20;
+        const int frame = int(carPage(0).size());
+        world.http.setResponse(u"/big"_s, LoopbackHttpServer::page(carPage(limit - frame + over)));
+        QVERIFY(world.runToEnd());
+        const QString cut = u"The page is larger than 16 MiB: only its first 16 MiB are searched"_s;
+        QCOMPARE(world.text(Field::txtEtrap).contains(cut), over > 0);
+        // The cut page is searched as far as it came, and does not count as failed.
+        QCOMPARE(world.hit(id, u"car"_s).size(), 3);
+        QCOMPARE(world.engine->run().failedCount(), 0);
     }
 
     void oneGetPerUrlAndHop()
