@@ -67,4 +67,3 @@ bool registerDataSource(const QString &name, const QList<QPair<QString, QString>
 QList<QPair<QString, QString>> sqliteEntries(const QString &databaseFile);
 
 } // namespace qs::test
-
