@@ -147,7 +147,7 @@ int runListCommand(app::SettingsStore &settings, const app::Clock &clock, const 
         return ExitNoDataSource;
     app::HeadlessPrompts prompts;
     Engine engine(settings, prompts, clock, headlessOptions(false));
-    const lists::ListContext context{engine.fields(), engine.dataSourceName(), engine.dataSource(), prompts};
+    const lists::ListContext &context = engine.listContext();
     const auto done = [&](const CommandResult &result) {
         return finish(result, engine.dataSourceName().current());
     };
@@ -200,10 +200,11 @@ int runListCommand(app::SettingsStore &settings, const app::Clock &clock, const 
         if (rest.size() == 3) {
             if (rest.at(1) != QLatin1String("--sensitivity"))
                 return usage(QStringLiteral("urls add URL [--sensitivity N]"));
-            if (const QString problem = lists::sensitivityProblem(rest.at(2));
-                !problem.isEmpty() || rest.at(2).trimmed().isEmpty())
-                return usage(problem.isEmpty() ? QStringLiteral("--sensitivity needs a number") : problem);
-            sensitivity = rest.at(2).trimmed().toLongLong();
+            const app::WholeNumber typed = lists::sensitivityIn(rest.at(2));
+            if (!typed.value)
+                return usage(typed.problem.isEmpty() ? QStringLiteral("--sensitivity needs a number")
+                                                     : typed.problem);
+            sensitivity = typed.value;
         }
         return done(engine.urls().add(rest.first(), sensitivity));
     }

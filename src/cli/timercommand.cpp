@@ -314,14 +314,4 @@ int runTimerCommand(const QStringList &arguments)
     return usage(QStringLiteral("timer takes enable --hour H, disable or status"));
 }
 
-QString timerUsageText()
-{
-    return QStringLiteral(
-        "  timer enable --hour H  run 'scan' every day at hour H (0 to 23) through a systemd user timer;\n"
-        "                         a start missed while the computer was off or asleep runs when it is on\n"
-        "                         again (without a user service manager it prints what to switch on)\n"
-        "  timer disable          switch that timer off and remove its files\n"
-        "  timer status           show the timer's hour, next and last start\n");
-}
-
 } // namespace qs::cli

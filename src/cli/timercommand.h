@@ -13,7 +13,4 @@ namespace qs::cli {
 // ExitUsage (wrong arguments or an hour other than 0 to 23).
 int runTimerCommand(const QStringList &arguments);
 
-// The lines of `--help` that describe the timer command.
-QString timerUsageText();
-
 } // namespace qs::cli

@@ -21,10 +21,10 @@ Engine::Engine(app::SettingsStore &settings, app::OperatorPrompts &prompts, cons
 Engine::Engine(app::SettingsStore &settings, app::OperatorPrompts &prompts, const app::Clock &clock,
                const Options &options)
     : m_settings(settings)
-    , m_prompts(prompts)
     , m_clock(clock)
     , m_dataSourceName(settings, m_fields)
     , m_calendar(clock, m_fields)
+    , m_listContext{m_fields, m_dataSourceName, m_dataSource, prompts}
     , m_fetcher(std::make_unique<scan::PageFetcher>())
 {
     scan::TransferRules rules;
@@ -49,9 +49,8 @@ Engine::Engine(app::SettingsStore &settings, app::OperatorPrompts &prompts, cons
     if (options.withScheduler)
         m_scheduler =
             std::make_unique<scan::DailyScheduler>(m_fields, m_calendar, *m_run, clock, options.tickInterval);
-    const lists::ListContext lists{m_fields, m_dataSourceName, m_dataSource, prompts};
-    m_urls = std::make_unique<lists::UrlCommands>(lists);
-    m_keywords = std::make_unique<lists::KeywordCommands>(lists);
+    m_urls = std::make_unique<lists::UrlCommands>(m_listContext);
+    m_keywords = std::make_unique<lists::KeywordCommands>(m_listContext);
 }
 
 Engine::~Engine()

@@ -9,6 +9,7 @@
 #include "core/app/datasourcename.h"
 #include "core/app/runfields.h"
 #include "core/app/runfindings.h"
+#include "core/lists/listcontext.h"
 #include "core/store/datasource.h"
 
 namespace qs::app {
@@ -61,7 +62,6 @@ public:
     app::RunFields &fields() { return m_fields; }
     app::RunFindings &findings() { return m_findings; }
     app::SettingsStore &settings() { return m_settings; }
-    app::OperatorPrompts &prompts() { return m_prompts; }
     app::DataSourceName &dataSourceName() { return m_dataSourceName; }
     const app::Calendar &calendar() const { return m_calendar; }
     const app::Clock &clock() const { return m_clock; }
@@ -73,16 +73,18 @@ public:
     notify::ResultMail *mail() { return m_mail.get(); }
     lists::UrlCommands &urls() { return *m_urls; }
     lists::KeywordCommands &keywords() { return *m_keywords; }
+    // What the list commands work with, for commands of the command line built on them.
+    const lists::ListContext &listContext() const { return m_listContext; }
 
 private:
     app::SettingsStore &m_settings;
-    app::OperatorPrompts &m_prompts;
     const app::Clock &m_clock;
     app::RunFields m_fields;
     app::RunFindings m_findings;
     app::DataSourceName m_dataSourceName;
     app::Calendar m_calendar;
     store::DataSource m_dataSource;
+    lists::ListContext m_listContext;
     std::unique_ptr<scan::PageFetcher> m_fetcher;
     std::unique_ptr<notify::ResultMail> m_mail;
     std::unique_ptr<scan::ScanRun> m_run;

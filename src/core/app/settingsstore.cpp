@@ -6,6 +6,7 @@
 #include <QSettings>
 
 #include "core/app/paths.h"
+#include "core/app/wholenumber.h"
 
 namespace qs::app {
 
@@ -38,24 +39,17 @@ QString SettingsStore::valueProblem(const QString &key, const QString &text)
     const NumberKey *number = numberKey(key);
     if (number == nullptr)
         return {};
-    bool ok = false;
-    const qint64 value = text.trimmed().toLongLong(&ok);
-    if (ok && value >= number->least && value <= number->most)
-        return {};
-    return QStringLiteral("%1 \"%2\" is not a whole number from %3 to %4")
-        .arg(key, text)
-        .arg(number->least)
-        .arg(number->most);
+    return wholeNumberIn(key, text, number->least, number->most).problem;
 }
 
 NumberSetting SettingsStore::readNumber(const NumberKey &key) const
 {
     if (!contains(key.key))
         return {key.byDefault, {}};
-    const QString text = read(key.key);
-    if (const QString problem = valueProblem(key.key, text); !problem.isEmpty())
-        return {key.byDefault, problem + QStringLiteral(": %1 is used").arg(key.byDefault)};
-    return {text.trimmed().toLongLong(), {}};
+    const WholeNumber number = wholeNumberIn(key.key, read(key.key), key.least, key.most);
+    if (!number.value)
+        return {key.byDefault, number.problem + QStringLiteral(": %1 is used").arg(key.byDefault)};
+    return {*number.value, {}};
 }
 
 QString SettingsStore::problem() const

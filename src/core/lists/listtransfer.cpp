@@ -52,17 +52,11 @@ QString urlProblem(const QString &url)
     return {};
 }
 
-QString sensitivityProblem(const QString &text)
+app::WholeNumber sensitivityIn(const QString &text)
 {
-    if (text.trimmed().isEmpty())
+    if (app::isBlank(text))
         return {};
-    bool ok = false;
-    const qint64 value = text.trimmed().toLongLong(&ok);
-    if (ok && value >= 0 && value <= std::numeric_limits<qint32>::max())
-        return {};
-    return QStringLiteral("the sensitivity \"%1\" is not a whole number from 0 to %2")
-        .arg(text)
-        .arg(std::numeric_limits<qint32>::max());
+    return app::wholeNumberIn(QStringLiteral("the sensitivity"), text, 0, std::numeric_limits<qint32>::max());
 }
 
 CommandResult importList(const ListContext &context, ListKind kind, const QByteArray &csv)
@@ -95,10 +89,9 @@ CommandResult importList(const ListContext &context, ListKind kind, const QByteA
         else if (app::isBlank(row.value))
             problem = QStringLiteral("the keyword is empty");
         if (problem.isEmpty() && kind == ListKind::Urls) {
-            const QString sensitivity = record.fields.value(1);
-            problem = sensitivityProblem(sensitivity);
-            if (!sensitivity.trimmed().isEmpty())
-                row.sensitivity = sensitivity.trimmed().toLongLong();
+            const app::WholeNumber sensitivity = sensitivityIn(record.fields.value(1));
+            problem = sensitivity.problem;
+            row.sensitivity = sensitivity.value.value_or(row.sensitivity);
         }
         if (problem.isEmpty())
             rows.append(row);
@@ -118,7 +111,7 @@ CommandResult importList(const ListContext &context, ListKind kind, const QByteA
         if (urls.error.failed())
             return CommandResult::fromError(urls.error, QStringLiteral("reading the URL list"));
         for (const store::UrlRow &url : urls.rows)
-            listedUrls.insert(url.url.toString().trimmed());
+            listedUrls.insert(store::urlKey(url.url.toString()));
     } else {
         const store::KeywordList keywords = store::loadKeywords(context.dataSource, dsn);
         if (keywords.error.failed())
@@ -133,7 +126,7 @@ CommandResult importList(const ListContext &context, ListKind kind, const QByteA
     for (const ImportRow &row : std::as_const(rows)) {
         store::DbError error;
         if (kind == ListKind::Urls) {
-            const QString key = row.value.trimmed();
+            const QString key = store::urlKey(row.value);
             if (listedUrls.contains(key)) {
                 result.lines
                     << QStringLiteral("line %1: %2 is listed already; left out").arg(row.line).arg(key);

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 
+#include "core/app/wholenumber.h"
 #include "core/lists/commandresult.h"
 #include "core/lists/listcontext.h"
 
@@ -23,7 +24,8 @@ CommandResult exportList(const ListContext &context, ListKind kind, QByteArray *
 
 // Why a URL cannot be listed (empty, or not fetchable as http or https), or empty when it can.
 QString urlProblem(const QString &url);
-// Why a sensitivity text is not a whole number from 0 to 2^31 - 1, or empty; an empty text means 50.
-QString sensitivityProblem(const QString &text);
+// A sensitivity the operator typed, a whole number from 0 to 2^31 - 1. Blank text gives neither a
+// value nor a problem: it means the list's default, 50.
+app::WholeNumber sensitivityIn(const QString &text);
 
 } // namespace qs::lists

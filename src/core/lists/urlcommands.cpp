@@ -101,7 +101,7 @@ CommandResult UrlCommands::add(const QString &url, std::optional<qint64> sensiti
     if (const QString problem = urlProblem(url); !problem.isEmpty())
         return CommandResult::badInput(problem + QStringLiteral("; nothing added"));
     if (sensitivity) {
-        if (const QString problem = sensitivityProblem(QString::number(*sensitivity)); !problem.isEmpty())
+        if (const QString problem = sensitivityIn(QString::number(*sensitivity)).problem; !problem.isEmpty())
             return CommandResult::badInput(problem + QStringLiteral("; nothing added"));
     }
     const QString dsn = m_context.dataSourceName.refresh();
@@ -109,9 +109,9 @@ CommandResult UrlCommands::add(const QString &url, std::optional<qint64> sensiti
     if (listed.error.failed())
         return CommandResult::fromError(listed.error, QStringLiteral("reading the URL list"));
     for (const store::UrlRow &row : listed.rows) {
-        if (row.url.toString().trimmed() == url.trimmed())
+        if (store::urlKey(row.url.toString()) == store::urlKey(url))
             return CommandResult::badInput(QStringLiteral("%1 is listed already (ID %2); nothing added")
-                                               .arg(url.trimmed(), row.id.toString()));
+                                               .arg(store::urlKey(url), row.id.toString()));
     }
     const store::DbError error = sensitivity ? store::insertUrl(m_context.dataSource, dsn, url, *sensitivity)
                                              : store::insertUrl(m_context.dataSource, dsn, url);

@@ -4,6 +4,7 @@
 
 #include "core/app/displaytext.h"
 #include "core/app/runfindings.h"
+#include "core/scan/requesturl.h"
 
 namespace qs::notify {
 namespace {
@@ -16,9 +17,7 @@ QString escaped(const QString &text)
 QString linkTo(const QString &address, const QString &text)
 {
     const QUrl url(address);
-    const bool web =
-        url.isValid() && (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"));
-    if (!web)
+    if (!url.isValid() || !scan::isFetchableScheme(url.scheme()))
         return escaped(text);
     return QStringLiteral("<a href=\"%1\" style=\"color:#1a4f8b\">%2</a>")
         .arg(escaped(address), escaped(text));

@@ -42,7 +42,6 @@ public:
     ~SmtpSession() override;
 
     void setLimits(const SmtpLimits &limits) { m_limits = limits; }
-    const SmtpLimits &limits() const { return m_limits; }
 
     // A PEM file of trusted certificates used instead of the system store (for tests with a
     // private certificate). Empty: the system store.

@@ -34,10 +34,6 @@ public:
     // The "Set start time to" button with the hour picker's text, typed or picked.
     void cmdTimeClick(const QString &hourText);
 
-    const QString &startHour() const { return m_startHour; }
-    // A run the scheduler started has not ended yet.
-    bool hasStartedRun() const { return m_startedRun; }
-
 private:
     void setStartedRun(bool started);
 

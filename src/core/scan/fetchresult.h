@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+
 #include <QByteArray>
 #include <QList>
 #include <QMetaType>
@@ -64,6 +66,15 @@ struct Refusal
 {
     int number = fetchcode::None;
     QString description;
+};
+
+// The rules of one GET, the same for every request of a run.
+struct TransferRules
+{
+    std::chrono::milliseconds timeLimit{30'000}; // the whole request, redirects included
+    qint64 maxBodyBytes = qint64{16} * 1024 * 1024;
+    // A PEM file of certificate authorities used instead of the system's (servers of the tests).
+    QByteArray caFile;
 };
 
 } // namespace qs::scan

@@ -1,8 +1,6 @@
 #pragma once
 
 #include <array>
-#include <chrono>
-#include <memory>
 
 #include <QByteArray>
 #include <QList>
@@ -19,15 +17,6 @@ namespace qs::scan {
 // pieces of 1024, given the length the server announced (0: none). The percentage is taken before
 // each piece, so it lags one piece behind, and it is set once more on the final empty read.
 QList<double> progressValues(qsizetype characters, qint64 announcedLength);
-
-// The rules of one GET, the same for every request of a run.
-struct TransferRules
-{
-    std::chrono::milliseconds timeLimit{30'000}; // the whole request, redirects included
-    qint64 maxBodyBytes = qint64{16} * 1024 * 1024;
-    // A PEM file of certificate authorities used instead of the system's (servers of the tests).
-    QByteArray caFile;
-};
 
 // One GET on a libcurl easy handle, and what it collected: the header block of the final answer,
 // the body after the content codings are undone, and the progress.

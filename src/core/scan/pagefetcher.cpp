@@ -9,6 +9,7 @@
 
 #include <QLoggingCategory>
 
+#include "core/scan/httptransfer.h"
 #include "core/scan/requesturl.h"
 
 // Each request and its outcome at debug level; switch them on with

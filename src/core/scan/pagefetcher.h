@@ -7,7 +7,6 @@
 #include <QUrl>
 
 #include "core/scan/fetchresult.h"
-#include "core/scan/httptransfer.h"
 
 namespace qs::scan {
 

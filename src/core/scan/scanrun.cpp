@@ -1,7 +1,6 @@
 #include "core/scan/scanrun.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include <QLocale>
 
@@ -45,24 +44,6 @@ constexpr int CandidateBatch = 32;
 QString fieldText(const QVariant &value)
 {
     return value.isNull() ? QString() : value.toString();
-}
-
-// A whole number from the data source. The sensitivity stays text until here on purpose: a
-// column that holds something else must give its own error entry at the row's turn, naming what
-// it held, instead of counting as 0.
-std::optional<qint64> wholeNumber(const QVariant &value)
-{
-    if (value.isNull())
-        return std::nullopt;
-    bool ok = false;
-    const QString text = value.toString().trimmed();
-    const qint64 number = text.toLongLong(&ok);
-    if (ok)
-        return number;
-    const double real = text.toDouble(&ok);
-    if (ok && std::isfinite(real) && std::abs(real) < 9.0e18)
-        return qRound64(real);
-    return std::nullopt;
 }
 
 // Why a URL could not be checked, in the words an operator uses.
@@ -296,7 +277,7 @@ void ScanRun::takeCandidate()
     m_candidates.pop_front();
     Slot slot;
     slot.row = row;
-    const std::optional<qint64> id = wholeNumber(row.id);
+    const std::optional<qint64> id = store::storedNumber(row.id);
     if (!id) {
         // The walk goes by ID; a row whose ID is no number ends it.
         slot.queueError = {TypeMismatch, QStringLiteral("Type mismatch: the ID is not a whole number")};
@@ -468,7 +449,7 @@ PageAnalysis::Outcome ScanRun::analyse(const Slot &slot)
     if (slot.refusal) {
         fields.append(Field::txtEtrap, app::errorEntry(QStringLiteral("Fetch Error ") + urlText,
                                                        slot.refusal->number, slot.refusal->description));
-        noteOutcome(slot, wholeNumber(slot.row.id).value_or(0));
+        noteOutcome(slot, store::storedNumber(slot.row.id).value_or(0));
         return PageAnalysis::Outcome::Done;
     }
 
@@ -483,12 +464,15 @@ PageAnalysis::Outcome ScanRun::analyse(const Slot &slot)
     if (result.responseCode == fetchcode::NameNotResolved)
         fields.append(Field::txtEtrap,
                       urlText + CrLf + app::numberText(0) + result.responseInfo + CrLf + CrLf);
+    // The sensitivity goes along as text too, on purpose: a column that holds something else
+    // than a number must give its own error entry at the analysis, naming what it held, instead
+    // of counting as 0.
     AnalysedPage page{urlText,
                       slot.url.toString(QUrl::FullyEncoded),
                       idText,
                       fieldText(sensitivity),
-                      wholeNumber(slot.row.id),
-                      wholeNumber(sensitivity),
+                      store::storedNumber(slot.row.id),
+                      store::storedNumber(sensitivity),
                       QString(),
                       QString()};
     if (result.state == FetchResult::Completed) {
@@ -576,7 +560,7 @@ void ScanRun::giveBackAll()
     }
 }
 
-void ScanRun::endEarly(Ending ending)
+void ScanRun::dropTakenRows()
 {
     m_parts.fetcher.abortAll();
     giveBackAll();
@@ -584,6 +568,11 @@ void ScanRun::endEarly(Ending ending)
     m_candidates.clear();
     m_requestsPerHost.clear();
     m_requestsInFlight = 0;
+}
+
+void ScanRun::endEarly(Ending ending)
+{
+    dropTakenRows();
     m_ending = ending;
     endRun();
 }
@@ -592,12 +581,7 @@ void ScanRun::stop()
 {
     if (!m_running)
         return;
-    m_parts.fetcher.abortAll();
-    giveBackAll();
-    m_slots.clear();
-    m_candidates.clear();
-    m_requestsPerHost.clear();
-    m_requestsInFlight = 0;
+    dropTakenRows();
     m_ending = Ending::Stopped;
     m_running = false;
     m_parts.fields.setText(Field::lblRun, QStringLiteral("Stoppet"));

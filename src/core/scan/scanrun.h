@@ -137,6 +137,8 @@ private:
     void showLoading(const Slot &head);
     void noteOutcome(const Slot &slot, qint64 id);
     void giveBackAll();
+    // Aborts the fetches under way and gives back every row taken and not analysed.
+    void dropTakenRows();
     void endEarly(Ending ending);
     void endRun();
     Slot *slotOf(quint64 request);

@@ -107,8 +107,7 @@ DbError DataSource::open(const QString &name, QSqlDatabase &db)
         // ID 2^31 would read as -2^31). Other drivers ignore the key.
         candidate.setDatabaseName(name + QStringLiteral(";BigInt=1"));
         candidate.setConnectOptions(QStringLiteral("SQL_ATTR_LOGIN_TIMEOUT=%1").arg(m_limits.login.count()));
-        if (candidate.open()) {
-            limitStatements(candidate);
+        if (openLimited(candidate)) {
             m_connections[name] = {connectionName, false};
             db = candidate;
             return {};
@@ -119,24 +118,27 @@ DbError DataSource::open(const QString &name, QSqlDatabase &db)
     return error;
 }
 
-void DataSource::limitStatements(QSqlDatabase &db) const
+bool DataSource::openLimited(QSqlDatabase &db) const
 {
+    if (!db.open())
+        return false;
     const auto seconds = m_limits.query.count();
     if (seconds <= 0)
-        return;
+        return true;
     const SQLHDBC handle = odbcHandle(db);
     // psqlODBC carries the connection's limit into every statement with a SET of its own, one
     // more round trip each; the server's own setting costs nothing per statement.
     if (dbmsName(handle) == QLatin1String("PostgreSQL")) {
         QSqlQuery set(db);
         set.exec(QStringLiteral("SET statement_timeout = %1").arg(seconds * 1000));
-        return;
+        return true;
     }
     // ODBC passes a number attribute in the pointer argument itself.
     SQLSetConnectAttr(
         handle, SQL_ATTR_QUERY_TIMEOUT,
         reinterpret_cast<SQLPOINTER>(static_cast<SQLULEN>(seconds)), // NOLINT(performance-no-int-to-ptr)
         0);
+    return true;
 }
 
 QSqlDatabase DataSource::connection(const QString &name, DbError *error)
@@ -147,10 +149,8 @@ QSqlDatabase DataSource::connection(const QString &name, DbError *error)
         QSqlDatabase db = QSqlDatabase::database(found->second.qtName, false);
         if (db.isOpen())
             return db;
-        if (db.open()) {
-            limitStatements(db);
+        if (openLimited(db))
             return db;
-        }
         *error = {DataSourceNotFound, db.lastError().text()};
         return {};
     }
@@ -201,9 +201,8 @@ DbError DataSource::exec(const QString &name, QSqlQuery &query, const QString &s
     qCInfo(lcDataSource) << "connection to" << name << "lost; opening it again";
     query = QSqlQuery();
     db.close();
-    if (!db.open())
+    if (!openLimited(db))
         return {DataSourceNotFound, db.lastError().text()};
-    limitStatements(db);
     return run(db, query, sql, values);
 }
 

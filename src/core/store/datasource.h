@@ -71,7 +71,8 @@ private:
     };
 
     DbError open(const QString &name, QSqlDatabase &db);
-    void limitStatements(QSqlDatabase &db) const;
+    // Opens the connection and sets the limit on how long a statement may run on it.
+    bool openLimited(QSqlDatabase &db) const;
     static DbError run(QSqlDatabase &db, QSqlQuery &query, const QString &sql, const QVariantList &values);
     static bool isAlive(QSqlDatabase &db);
 

@@ -8,17 +8,25 @@
 
 namespace qs::store {
 
+namespace {
+
+void readKeywords(QSqlQuery &query, KeywordList &list)
+{
+    while (query.next()) {
+        ++list.rowCount;
+        list.values << query.value(QStringLiteral("KEYWORDS")).toString();
+    }
+}
+
+} // namespace
+
 KeywordList loadKeywords(DataSource &dataSource, const QString &dsnName)
 {
     KeywordList list;
     QSqlQuery query;
     list.error = dataSource.exec(dsnName, query, sql::selectKeywords);
-    if (list.error.failed())
-        return list;
-    while (query.next()) {
-        ++list.rowCount;
-        list.values << query.value(QStringLiteral("KEYWORDS")).toString();
-    }
+    if (!list.error.failed())
+        readKeywords(query, list);
     return list;
 }
 
@@ -27,14 +35,10 @@ KeywordList loadKeywords(const QSqlDatabase &db)
     KeywordList list;
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    if (!query.exec(sql::selectKeywords)) {
+    if (query.exec(sql::selectKeywords))
+        readKeywords(query, list);
+    else
         list.error = DbError::fromStatement(query.lastError());
-        return list;
-    }
-    while (query.next()) {
-        ++list.rowCount;
-        list.values << query.value(QStringLiteral("KEYWORDS")).toString();
-    }
     return list;
 }
 

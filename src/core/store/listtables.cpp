@@ -1,5 +1,7 @@
 #include "core/store/listtables.h"
 
+#include <cmath>
+
 #include <QDate>
 #include <QSqlQuery>
 
@@ -25,9 +27,33 @@ UrlRows urlRows(DataSource &dataSource, const QString &dsn)
     UrlRows list;
     QSqlQuery query;
     list.error = dataSource.exec(dsn, query, sql::selectUrlList);
-    while (!list.error.failed() && query.next())
-        list.rows.append({query.value(0), query.value(1), query.value(2), query.value(3), query.value(4)});
+    if (!list.error.failed())
+        readUrlRows(query, list.rows);
     return list;
+}
+
+void readUrlRows(QSqlQuery &query, QList<UrlRow> &rows)
+{
+    while (query.next()) {
+        rows.append({query.value(QStringLiteral("ID")), query.value(QStringLiteral("URL")),
+                     query.value(QStringLiteral("SCENS")), query.value(QStringLiteral("DAGEN")),
+                     query.value(QStringLiteral("TAL"))});
+    }
+}
+
+std::optional<qint64> storedNumber(const QVariant &value)
+{
+    if (value.isNull())
+        return std::nullopt;
+    bool ok = false;
+    const QString text = value.toString().trimmed();
+    const qint64 number = text.toLongLong(&ok);
+    if (ok)
+        return number;
+    const double real = text.toDouble(&ok);
+    if (ok && std::isfinite(real) && std::abs(real) < 9.0e18)
+        return qRound64(real);
+    return std::nullopt;
 }
 
 namespace {

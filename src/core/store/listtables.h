@@ -1,10 +1,14 @@
 #pragma once
 
+#include <optional>
+
 #include <QList>
 #include <QString>
 #include <QVariant>
 
 #include "core/store/dberror.h"
+
+class QSqlQuery;
 
 namespace qs::store {
 
@@ -16,7 +20,9 @@ class DataSource;
 DbError insertUrl(DataSource &dataSource, const QString &dsn, const QString &url);
 DbError insertUrl(DataSource &dataSource, const QString &dsn, const QString &url, qint64 sensitivity);
 
-// A listed URL as stored, in ID order.
+// A row of the URL list. The values stay as the data source handed them over: a null URL or
+// sensitivity is reported where it is used, and giving a taken row back writes back exactly what
+// was there.
 struct UrlRow
 {
     QVariant id;
@@ -30,7 +36,19 @@ struct UrlRows
     QList<UrlRow> rows;
     DbError error;
 };
+// Every listed URL as stored, in ID order.
 UrlRows urlRows(DataSource &dataSource, const QString &dsn);
+// Appends the rows a query on the URL list returned, whatever order it selected the columns in.
+void readUrlRows(QSqlQuery &query, QList<UrlRow> &rows);
+
+// A number as a scan run reads it from a column: blanks around it are ignored and a real number is
+// rounded; none for a null value or a text that is no number.
+std::optional<qint64> storedNumber(const QVariant &value);
+// Two URLs are one entry of the list when they are equal without the white space around them.
+inline QString urlKey(const QString &url)
+{
+    return url.trimmed();
+}
 
 // Deletes rows; `deleted` says how many there were.
 DbError deleteUrl(DataSource &dataSource, const QString &dsn, qint64 id, int *deleted);

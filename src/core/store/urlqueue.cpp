@@ -14,13 +14,8 @@ DueRows selectDueRows(DataSource &dataSource, const QString &dsnName, const QDat
     QSqlQuery query;
     due.error = afterId ? dataSource.exec(dsnName, query, sql::selectDueUrlsAfter, {*afterId, today, limit})
                         : dataSource.exec(dsnName, query, sql::selectDueUrls, {today, limit});
-    if (due.error.failed())
-        return due;
-    while (query.next()) {
-        due.rows.append({query.value(QStringLiteral("ID")), query.value(QStringLiteral("URL")),
-                         query.value(QStringLiteral("SCENS")), query.value(QStringLiteral("DAGEN")),
-                         query.value(QStringLiteral("TAL"))});
-    }
+    if (!due.error.failed())
+        readUrlRows(query, due.rows);
     return due;
 }
 

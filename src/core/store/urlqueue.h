@@ -7,6 +7,7 @@
 #include <QVariant>
 
 #include "core/store/dberror.h"
+#include "core/store/listtables.h"
 
 namespace qs::store {
 
@@ -14,24 +15,10 @@ class DataSource;
 
 // The queue of a scan run is the listen table itself: a row is due while its date differs from
 // today, and taking it writes today's date into it and counts it.
-//
-// A row as it was read, before it was taken. The values stay as the data source handed them
-// over: a null URL or sensitivity is reported at the row's turn, and giving the row back writes
-// back exactly what was there.
-struct DueRow
-{
-    QVariant id;
-    QVariant url;
-    QVariant sensitivity;
-    QVariant date;
-    QVariant count;
-};
 
-struct DueRows
-{
-    QList<DueRow> rows;
-    DbError error;
-};
+// A row as it was read, before it was taken.
+using DueRow = UrlRow;
+using DueRows = UrlRows;
 
 // Up to limit due rows in ID order: from the lowest ID, or after afterId.
 DueRows selectDueRows(DataSource &dataSource, const QString &dsnName, const QDate &today,

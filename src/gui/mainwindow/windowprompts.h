@@ -24,9 +24,6 @@ public:
     QString askText(const QString &prompt, const QString &title) override;
     bool confirm(const QString &text) override;
 
-    // The messages not yet shown, after the one on screen.
-    const QStringList &waitingMessages() const { return m_waiting; }
-
 private:
     void showNext();
 
