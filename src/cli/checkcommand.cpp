@@ -85,12 +85,10 @@ int runCheckCommand(app::SettingsStore &settings, const app::Clock &clock, const
     }
     QList<ListedRow> listed;
     for (const store::UrlRow &row : urls.rows) {
-        if (row.url.toString().trimmed() != url.trimmed())
+        if (store::urlKey(row.url.toString()) != store::urlKey(url))
             continue;
-        bool ok = false;
-        const qint64 sensitivity = row.sensitivity.toLongLong(&ok);
-        listed << ListedRow{row.id.toLongLong(),
-                            ok && !row.sensitivity.isNull() ? std::optional(sensitivity) : std::nullopt};
+        // Read as the run reads them, so that the verdict is the run's.
+        listed << ListedRow{store::storedNumber(row.id).value_or(0), store::storedNumber(row.sensitivity)};
     }
 
     const auto started = engine.fetcher().fetch(url);

@@ -274,6 +274,13 @@ private slots:
         QCOMPARE(car.value(u"rows"_s).toArray().first().toObject().value(u"verdict"_s).toString(), u"new"_s);
         QCOMPARE(snapshot(), before);
         QCOMPARE(run({u"check"_s, u"ftp://example.org/"_s}).status, 2);
+
+        // A table that keeps the sensitivity as text: read as a run reads it, the verdict is the run's.
+        for (const QString &sql :
+             {u"CREATE TABLE textual AS SELECT ID, URL, DAGEN, TAL, SCENS || '.0' AS SCENS FROM listen"_s,
+              u"DROP TABLE listen"_s, u"ALTER TABLE textual RENAME TO listen"_s})
+            QVERIFY(setup.db.exec(sql));
+        QVERIFY(run({u"check"_s, url}).out.contains(": stored length none, new\n"));
     }
 
     void stoppedScanGivesRowsBack_data()
